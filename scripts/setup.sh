@@ -1,0 +1,27 @@
+#!/usr/bin/env bash
+# Installs the Debian packages that building, running and testing need, when any is missing.
+# The one place where the project's system dependencies are listed.
+set -euo pipefail
+
+packages=(
+  # build
+  g++ cmake make pkg-config libgtest-dev libgmock-dev libbenchmark-dev
+  # the programs
+  libsdl1.2-compat-dev libmikmod-dev
+  # end-to-end tests: a virtual display, keys and screenshots
+  xvfb xauth xdotool imagemagick x11-utils
+  # checking the tune with independent players
+  sox openmpt123 xmp
+)
+
+missing=()
+for p in "${packages[@]}"; do
+  [[ "$(dpkg-query -W -f='${Status}' "$p" 2>/dev/null)" == "install ok installed" ]] || missing+=("$p")
+done
+if ((${#missing[@]})); then
+  echo "setup: installing ${missing[*]}" >&2
+  sudo=()
+  ((EUID == 0)) || sudo=(sudo)
+  "${sudo[@]}" apt-get update -qq
+  DEBIAN_FRONTEND=noninteractive "${sudo[@]}" apt-get install -y -qq --no-install-recommends "${missing[@]}" >&2
+fi

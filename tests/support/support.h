@@ -1,0 +1,106 @@
+// tests/support/support.h: RAII holders, image literals and output capture shared by the tests.
+#pragma once
+#include <cstdint>
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <memory>
+#include <string>
+#include <unistd.h>
+#include <vector>
+
+#include "img/img.h"
+
+namespace kt {
+
+struct ImgDeleter {
+    void operator()(IMG* img) const { IMG_free(&img); }
+};
+using ImgPtr = std::unique_ptr<IMG, ImgDeleter>;
+
+using Rows = std::vector<std::vector<uint32_t>>;
+
+// An image holding the given rows (all of the same length).
+inline ImgPtr make_img(const Rows& rows) {
+    ImgPtr img(IMG_new());
+    const auto h = static_cast<int32_t>(rows.size());
+    const auto w = h ? static_cast<int32_t>(rows[0].size()) : 0;
+    IMG_resize(img.get(), w, h);
+    for (int32_t y = 0; y < h; ++y)
+        for (int32_t x = 0; x < w; ++x)
+            img->pixels[y * w + x] = rows[static_cast<size_t>(y)][static_cast<size_t>(x)];
+    return img;
+}
+
+inline ImgPtr make_img(int32_t w, int32_t h, uint32_t fill = 0) {
+    ImgPtr img(IMG_new());
+    IMG_resize(img.get(), w, h);
+    for (int32_t i = 0; i < w * h; ++i) img->pixels[i] = fill;
+    return img;
+}
+
+inline Rows rows(const IMG* img) {
+    Rows out(static_cast<size_t>(img->height), std::vector<uint32_t>(static_cast<size_t>(img->width)));
+    for (int32_t y = 0; y < img->height; ++y)
+        for (int32_t x = 0; x < img->width; ++x)
+            out[static_cast<size_t>(y)][static_cast<size_t>(x)] = img->pixels[y * img->width + x];
+    return out;
+}
+
+// Captures what is written to standard output (file descriptor 1) while it lives.
+class StdoutCapture {
+public:
+    StdoutCapture() {
+        std::fflush(stdout);
+        file_ = std::tmpfile();
+        saved_ = dup(1);
+        dup2(fileno(file_), 1);
+    }
+    ~StdoutCapture() { restore(); if (file_) std::fclose(file_); }
+    StdoutCapture(const StdoutCapture&) = delete;
+    StdoutCapture& operator=(const StdoutCapture&) = delete;
+
+    // Everything written so far; stops the capture.
+    std::string text() {
+        restore();
+        std::string out;
+        std::rewind(file_);
+        for (int c; (c = std::fgetc(file_)) != EOF;) out.push_back(static_cast<char>(c));
+        return out;
+    }
+
+private:
+    void restore() {
+        if (saved_ < 0) return;
+        std::fflush(stdout);
+        dup2(saved_, 1);
+        close(saved_);
+        saved_ = -1;
+    }
+    std::FILE* file_ = nullptr;
+    int saved_ = -1;
+};
+
+// A file in a fresh temporary folder, removed with the folder.
+class TempDir {
+public:
+    TempDir() {
+        std::string templ = (std::filesystem::temp_directory_path() / "kapu-XXXXXX").string();
+        path_ = mkdtemp(templ.data());
+    }
+    ~TempDir() { std::error_code ec; std::filesystem::remove_all(path_, ec); }
+    TempDir(const TempDir&) = delete;
+    TempDir& operator=(const TempDir&) = delete;
+    std::filesystem::path path() const { return path_; }
+    std::string file(const std::string& name) const { return (path_ / name).string(); }
+    std::string write(const std::string& name, const std::string& bytes) const {
+        std::ofstream(path_ / name, std::ios::binary) << bytes;
+        return file(name);
+    }
+
+private:
+    std::filesystem::path path_;
+};
+
+}  // namespace kt
