@@ -6,6 +6,7 @@
 #include <filesystem>
 #include <fstream>
 #include <memory>
+#include <sstream>
 #include <string>
 #include <unistd.h>
 #include <vector>
@@ -81,6 +82,27 @@ private:
     std::FILE* file_ = nullptr;
     int saved_ = -1;
 };
+
+// "" when both images have the same size and pixels; otherwise says where they first differ,
+// e.g. "pixel (3, 1): want 0x00ff00 got 0x000000".
+inline std::string first_difference(const IMG* want, const IMG* got) {
+    std::ostringstream out;
+    if (want->width != got->width || want->height != got->height) {
+        out << "size: want " << want->width << "x" << want->height << " got " << got->width << "x"
+            << got->height;
+        return out.str();
+    }
+    for (int32_t y = 0; y < want->height; ++y)
+        for (int32_t x = 0; x < want->width; ++x) {
+            const uint32_t a = want->pixels[y * want->width + x];
+            const uint32_t b = got->pixels[y * got->width + x];
+            if (a != b) {
+                out << "pixel (" << x << ", " << y << "): want 0x" << std::hex << a << " got 0x" << b;
+                return out.str();
+            }
+        }
+    return "";
+}
 
 // A file in a fresh temporary folder, removed with the folder.
 class TempDir {
