@@ -1,0 +1,71 @@
+// fx/scroller.cpp: the one-line text scroller of part 2, drawn glyph by glyph into the scroll
+// strip and echoed to standard output one character at a time as each leaves the strip.
+#include <cstdio>
+#include <cstring>
+
+#include "fx/effects.h"
+#include "fx/font.h"
+#include "main/demo.h"
+
+int32_t scroll_pos = 0;
+int32_t scroll_x = screen_w;
+int32_t scroll_speed = 2;
+int32_t scroll_bounce_phase = 0;
+int32_t scroll_y = 0;
+
+namespace {
+
+int64_t text_length() {
+    static const auto length = static_cast<int64_t>(std::strlen(scroll_text));
+    return length;
+}
+
+// Glyph slots drawn: enough to cover the strip, the last one partly outside it.
+// Callers have checked the strip, the font and a positive glyph width.
+int32_t slot_count() { return scroll_strip->width / font->glyph_w + 1; }
+
+bool can_scroll() { return scroll_strip && font && font->glyph_w > 0; }
+
+}  // namespace
+
+void fx_scroller() {
+    if (!scroll_strip) return;
+    IMG_clear(scroll_strip);
+    if (!can_scroll()) return;  // no font: the strip stays empty
+
+    const int32_t y = scroll_strip->height - font->glyph_h;
+    const int32_t n = slot_count();
+    for (int32_t i = 0; i < n; ++i) {
+        const int64_t index = int64_t{scroll_pos} + i;
+        if (index < 0) continue;
+        if (index >= text_length()) break;
+        // Text bytes reach the font as signed chars widened to int, as text does everywhere.
+        const int32_t c = static_cast<signed char>(scroll_text[index]);
+        FONT_draw_char(font, c, font->glyph_w * i + scroll_x, y, scroll_strip);
+    }
+}
+
+// Without the strip or the font the text stands still and nothing is echoed: the slot count that
+// decides the restart needs both. A font without its sheet still moves and echoes the text.
+void fx_scroller_step() {
+    if (!can_scroll()) return;
+
+    scroll_x -= scroll_speed;
+    if (scroll_x > -font->glyph_w) return;
+
+    // The first glyph has left the strip completely.
+    if (scroll_pos >= 0 && scroll_pos < text_length()) {
+        std::printf("%c", scroll_text[scroll_pos]);
+        std::fflush(stdout);
+    }
+    scroll_x = 0;  // not + glyph_w: what moved beyond one glyph in this frame is dropped
+    ++scroll_pos;
+
+    // Restart once the text's last character has reached the last slot, that is when the
+    // character after the last slot is the terminating NUL (or the strip has grown past it).
+    const int64_t after_last_slot = int64_t{scroll_pos} + slot_count();
+    if (after_last_slot < 0 || after_last_slot >= text_length()) {
+        scroll_pos = 0;
+        scroll_x = canvas ? canvas->width : screen_w;
+    }
+}

@@ -1,0 +1,208 @@
+// main/demo.cpp: the demo's objects and switches, the key map, the creation and release of the
+// objects without display or sound, and the composition of one frame of each part.
+#include "main/demo.h"
+
+#include <utility>
+
+#include "fx/effects.h"
+#include "fx/sine.h"
+
+IMG*                canvas = nullptr;
+std::array<IMG*, 4> letters = {};
+IMG*                banner_image = nullptr;
+IMG*                badge_image = nullptr;
+IMG*                logo0 = nullptr;
+IMG*                logo1 = nullptr;
+IMG*                logo2 = nullptr;
+FONT*               font = nullptr;
+IMG*                font_sheet = nullptr;
+IMG*                scroll_strip = nullptr;
+IMG*                plasma_strip = nullptr;
+RASTER*             raster = nullptr;
+STARS*              stars = nullptr;
+
+uint8_t quit_request = 0;
+uint8_t show_plasma_scroller = 1;
+uint8_t show_stars = 1;
+uint8_t show_letters = 1;
+
+namespace {
+
+constexpr std::array<const char*, 4> letter_files = {"K.ppm", "A.ppm", "P.ppm", "U.ppm"};
+constexpr int32_t font_glyph_w = 15;
+constexpr int32_t font_glyph_h = 26;
+constexpr int32_t star_count = 2048;
+
+// Keyed paste of a whole picture onto the canvas. A picture that failed to load is skipped, and
+// so is everything without a canvas, since the placements are computed from its size.
+void paste(const IMG* picture, int32_t x, int32_t y) {
+    IMG_blit_keyed(picture, canvas, 0, 0, x, y, picture->width, picture->height);
+}
+
+bool placeable(const IMG* picture) { return picture && canvas; }
+
+void free_img(IMG*& img) {
+    if (img) IMG_free(&img);
+}
+
+}  // namespace
+
+void demo_error() {}
+
+// The key byte is a level, not an event: a held key acts in every frame.
+void demo_key(int32_t key) {
+    switch (static_cast<uint8_t>(key)) {  // symbols of 256 and above act as their low byte
+        case 27:
+        case 'q':
+        case 'Q': quit_request = 1; break;
+        case ' ': quit_request = 2; break;
+        case '1': show_plasma_scroller ^= 1; break;
+        case '2': show_stars ^= 1; break;
+        case '3': show_letters ^= 1; break;
+        case '6': show_letters ^= 2; break;
+        case '7': scroll_speed = 1; break;
+        case '8': scroll_speed = 2; break;
+        case '9': scroll_speed = 4; break;
+        case '0': scroll_speed = 0; break;
+        default: break;
+    }
+}
+
+const char* demo_create_objects(int32_t w, int32_t h) {
+    canvas = IMG_new();
+    if (!canvas) return "canvas";
+    IMG_resize(canvas, w, h);
+    const int32_t cw = canvas->width;
+    const int32_t ch = canvas->height;
+
+    for (size_t i = 0; i < letters.size(); ++i) {
+        letters[i] = IMG_load_pnm(letter_files[i]);
+        if (!letters[i]) return letter_files[i];
+    }
+    // Each letter is replaced by a copy at twice its size.
+    for (size_t i = 0; i < letters.size(); ++i) {
+        IMG* doubled = IMG_scale(letters[i], 2 * letters[i]->width, 2 * letters[i]->height);
+        IMG_free(&letters[i]);
+        letters[i] = doubled;
+        if (!letters[i]) return letter_files[i];
+    }
+    // The first letter alone sets the swing of all four.
+    letter_waves[0].amplitude = (screen_w - letters[0]->width) / 2;
+    letter_waves[1].amplitude = (screen_w - letters[0]->width) / 2;
+    letter_waves[2].amplitude = (screen_h - letters[0]->height) / 2;
+    letter_waves[3].amplitude = (screen_h - letters[0]->height) / 2;
+
+    const std::array<std::pair<IMG**, const char*>, 5> pictures = {{
+        {&banner_image, "7163.ppm"},
+        {&badge_image, "vemla.ppm"},
+        {&logo0, "logotype0.ppm"},
+        {&logo1, "logotype1.ppm"},
+        {&logo2, "logotype2.ppm"},
+    }};
+    for (const auto& [picture, file] : pictures) {
+        *picture = IMG_load_pnm(file);
+        if (!*picture) return file;
+    }
+
+    // The font owns its sheet from here on; a missing sheet only leaves the scroller empty.
+    font = FONT_new();
+    font_sheet = IMG_load_pnm("font1526.pbm");
+    if (font) {
+        font->glyph_w = font_glyph_w;
+        font->glyph_h = font_glyph_h;
+        font->sheet = font_sheet;
+    } else {
+        free_img(font_sheet);  // nobody to own it
+    }
+    const int32_t glyph_h = font ? font->glyph_h : font_glyph_h;
+
+    scroll_strip = IMG_new();
+    if (scroll_strip) IMG_resize(scroll_strip, cw, glyph_h);
+    scroll_x = cw;
+
+    raster = RASTER_new();
+    if (raster) RASTER_resize(raster, screen_h);
+
+    stars = STARS_new();
+    if (stars) {
+        stars->size_x = cw;
+        stars->size_y = ch;
+        stars->size_z = 256;
+        stars->cx = cw / 2;
+        stars->cy = ch / 2;
+        stars->cz = 128;
+        STARS_set_count(stars, star_count);
+    }
+
+    plasma_strip = IMG_new();
+    if (plasma_strip && scroll_strip)
+        IMG_resize(plasma_strip, scroll_strip->width, scroll_strip->height);
+    return nullptr;
+}
+
+// The shutdown's order; objects never made are skipped without a report.
+void demo_release_objects() {
+    if (font)
+        FONT_free(&font);  // also releases font_sheet
+    else
+        free_img(font_sheet);
+    font_sheet = nullptr;
+    free_img(banner_image);
+    free_img(badge_image);
+    free_img(plasma_strip);
+    free_img(canvas);
+    for (IMG*& letter : letters) free_img(letter);
+    free_img(scroll_strip);
+    free_img(logo0);
+    free_img(logo1);
+}
+
+void demo_reset_state() {
+    quit_request = 0;
+    show_plasma_scroller = 1;
+    show_stars = 1;
+    show_letters = 1;
+    fx_reset();  // also sets scroll_speed back to 2
+}
+
+void demo_draw_part1() {
+    fx_raster_bars();
+    RASTER_draw_rows(raster, canvas);  // every row: part 1 needs no clear
+    if (placeable(badge_image))
+        paste(badge_image, (canvas->width - badge_image->width) / 2, 0);
+    if (placeable(banner_image))
+        paste(banner_image, (canvas->width - banner_image->width) / 2,
+              canvas->height - banner_image->height);
+    fx_logo_wobble();
+}
+
+void demo_draw_part2() {
+    IMG_clear(canvas);
+    if (show_stars == 1) {
+        STARS_draw_points(stars, canvas);
+        STARS_move(stars);
+    }
+    fx_letters();
+    fx_letters_step();
+    if (show_plasma_scroller == 1) {
+        fx_plasma(plasma_strip);
+        fx_plasma_step();
+        fx_scroller();
+        fx_scroller_step();
+        IMG_and_mask(plasma_strip, scroll_strip);  // the white glyphs take the plasma's colours
+        // A bounce on the positive half of the sine: the strip rests on the bottom edge at 0.
+        const int32_t glyph_h = font ? font->glyph_h : (scroll_strip ? scroll_strip->height : 0);
+        const int32_t s = sine_table[static_cast<size_t>(wrap_index(scroll_bounce_phase, SINE_LEN / 2))];
+        scroll_y = screen_h - glyph_h - ((s * 32) >> 15);
+        scroll_bounce_phase += scroll_bounce_step;
+        if (scroll_bounce_phase >= SINE_LEN) scroll_bounce_phase %= SINE_LEN;
+        if (placeable(scroll_strip)) paste(scroll_strip, 0, scroll_y);
+    }
+    if (placeable(logo1)) paste(logo1, canvas->width - logo1->width, 0);
+}
+
+void demo_draw_part3() {
+    fx_plasma(canvas);
+    fx_plasma_step();
+    fx_logo_bounce();
+}
