@@ -1,0 +1,38 @@
+# The two programs over SDL 1.2 and libmikmod, their launchers and the data they read.
+# `demo` opens the surface full screen, `demo-window` in a window; nothing else differs.
+include(GNUInstallDirs)
+
+set(KAPU_PROGRAM_SOURCES
+  ${PROJECT_SOURCE_DIR}/main/main.cpp
+  ${PROJECT_SOURCE_DIR}/main/driver.cpp
+  ${PROJECT_SOURCE_DIR}/main/music.cpp
+  ${PROJECT_SOURCE_DIR}/main/pacer.cpp
+  ${PROJECT_SOURCE_DIR}/screen/screen.cpp
+  ${PROJECT_SOURCE_DIR}/screen/keyboard.cpp)
+
+foreach(program demo demo-window)
+  add_executable(${program} ${KAPU_PROGRAM_SOURCES})
+  target_link_libraries(${program} PRIVATE kapu_core kapu_warnings PkgConfig::SDL PkgConfig::MIKMOD)
+  # Place the programs at the top of the build folder, where scripts/run.sh looks for them.
+  set_target_properties(${program} PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${PROJECT_BINARY_DIR})
+endforeach()
+target_compile_definitions(demo PRIVATE KAPU_SCREEN_FLAGS=0x90000005u KAPU_WINDOWED=0)
+target_compile_definitions(demo-window PRIVATE KAPU_SCREEN_FLAGS=0x10000005u KAPU_WINDOWED=1)
+
+# Installed: the programs under libexec, the data under share, and for each program a launcher
+# in bin that changes into the data folder first (the programs read their files from there).
+set(KAPU_INSTALL_LIBEXEC ${CMAKE_INSTALL_LIBEXECDIR}/kapu4417)
+set(KAPU_INSTALL_DATA ${CMAKE_INSTALL_DATADIR}/kapu4417)
+install(TARGETS demo demo-window RUNTIME DESTINATION ${KAPU_INSTALL_LIBEXEC})
+install(DIRECTORY ${KAPU_DATA_DIR}/ DESTINATION ${KAPU_INSTALL_DATA}
+  FILES_MATCHING PATTERN "*.ppm" PATTERN "*.pbm" PATTERN "*.xm")
+file(RELATIVE_PATH KAPU_LAUNCHER_UP /prefix/${CMAKE_INSTALL_BINDIR} /prefix)
+foreach(pair "kapu4417:demo" "kapu4417-window:demo-window")
+  string(REPLACE ":" ";" pair "${pair}")
+  list(GET pair 0 KAPU_LAUNCHER_NAME)
+  list(GET pair 1 KAPU_LAUNCHER_PROGRAM)
+  configure_file(${PROJECT_SOURCE_DIR}/main/launcher.sh.in
+    ${PROJECT_BINARY_DIR}/launchers/${KAPU_LAUNCHER_NAME} @ONLY)
+  install(PROGRAMS ${PROJECT_BINARY_DIR}/launchers/${KAPU_LAUNCHER_NAME}
+    DESTINATION ${CMAKE_INSTALL_BINDIR})
+endforeach()

@@ -1,0 +1,194 @@
+// screen/screen.cpp: the one SDL 1.2 video surface, its modes and the presentation of frames.
+#include "screen/screen.h"
+
+#include <SDL.h>
+
+#include <cstdlib>
+#include <cstring>
+
+SCREEN*      screen_instance = nullptr;
+SDL_Surface* screen_surface = nullptr;
+uint32_t     screen_flags = 0;
+int32_t      screen_doublebuf = 0;
+
+namespace {
+
+constexpr const char* caption = "KAPU4417";
+
+bool is_instance(const SCREEN* screen) {
+    return screen != nullptr && screen == screen_instance;
+}
+
+// The checks shared by the presenting operations; sizes are compared only when asked.
+bool can_present(const SCREEN* screen, const IMG* image, bool same_size) {
+    if (!is_instance(screen) || image == nullptr || image->pixels == nullptr) return false;
+    if (same_size && (image->width != screen->width || image->height != screen->height))
+        return false;
+    return true;
+}
+
+// The image's words 0x00RRGGBB are the surface's pixels as they stand only on this layout.
+bool surface_matches_img(const SDL_Surface* surface) {
+    const SDL_PixelFormat* f = surface->format;
+    return f->BitsPerPixel == 32 && f->BytesPerPixel == 4 && f->Rmask == 0x00FF0000u &&
+           f->Gmask == 0x0000FF00u && f->Bmask == 0x000000FFu &&
+           surface->pitch == surface->w * 4;
+}
+
+void present(SDL_Surface* surface) {
+    if (screen_doublebuf)
+        SDL_Flip(surface);
+    else
+        SDL_UpdateRect(surface, 0, 0, 0, 0);
+}
+
+// Blits the top-left w x h of the image through SDL's conversion to the display's format. The
+// temporary surface keeps the image's own row length, so a wider image is read row by row.
+void blit_converted(const IMG* image, int32_t w, int32_t h) {
+    // SDL wants a mutable pointer; it only reads the pixels here.
+    void* pixels = const_cast<uint32_t*>(image->pixels);
+    SDL_Surface* temp = SDL_CreateRGBSurfaceFrom(pixels, w, h, 32, image->width * 4, 0x00FF0000u,
+                                                 0x0000FF00u, 0x000000FFu, 0xFF000000u);
+    if (temp == nullptr) return;
+    // The image's top byte is 0, not an opacity: convert as an opaque picture.
+    SDL_SetAlpha(temp, 0, SDL_ALPHA_OPAQUE);
+    SDL_Surface* converted = SDL_DisplayFormat(temp);
+    if (converted != nullptr) {
+        SDL_Rect at{0, 0, 0, 0};
+        SDL_UpperBlit(converted, nullptr, screen_surface, &at);
+        SDL_FreeSurface(converted);
+    }
+    SDL_FreeSurface(temp);
+}
+
+}  // namespace
+
+void SCREEN_error() {}
+
+SCREEN* SCREEN_new() {
+    if (screen_instance != nullptr) {
+        SCREEN_error();
+        return screen_instance;
+    }
+    screen_flags = KAPU_SCREEN_FLAGS;
+    screen_instance = static_cast<SCREEN*>(std::calloc(1, sizeof(SCREEN)));
+    if (screen_instance == nullptr) {
+        SCREEN_error();
+        return nullptr;
+    }
+    SCREEN_set_mode(screen_instance, 256, 256);
+    return screen_instance;
+}
+
+void SCREEN_free(SCREEN** screen) {
+    if (screen == nullptr || !is_instance(*screen)) {
+        SCREEN_error();
+        return;
+    }
+    if (screen_surface != nullptr) SDL_FreeSurface(screen_surface);
+    screen_surface = nullptr;
+    std::free(*screen);
+    *screen = nullptr;
+    screen_instance = nullptr;
+}
+
+const char* SCREEN_to_text(const SCREEN* screen) {
+    if (!is_instance(screen)) {
+        SCREEN_error();
+        return nullptr;
+    }
+    return "";
+}
+
+int32_t SCREEN_equal(const SCREEN* a, const SCREEN* b) {
+    if (a == nullptr || b == nullptr || a != b || a != screen_instance) {
+        SCREEN_error();
+        return 0;
+    }
+    return 1;
+}
+
+SCREEN* SCREEN_clone(SCREEN* screen) {
+    if (!is_instance(screen)) {
+        SCREEN_error();
+        return nullptr;
+    }
+    return screen_instance;
+}
+
+void SCREEN_set_mode(SCREEN* screen, int32_t w, int32_t h) {
+    if (screen == nullptr || w < 0 || h < 0) {
+        SCREEN_error();
+        return;
+    }
+    if (screen_surface != nullptr) SDL_FreeSurface(screen_surface);
+    screen_surface = SDL_SetVideoMode(w, h, 0, screen_flags);
+    if (screen_surface == nullptr) {
+        SCREEN_error();
+        return;
+    }
+    SDL_WM_SetCaption(caption, caption);
+    if (screen_instance != nullptr) {
+        screen_instance->bpp = screen_surface->format->BitsPerPixel;
+        screen_instance->width = w;
+        screen_instance->height = h;
+    }
+    screen_doublebuf = (screen_surface->flags & SDL_DOUBLEBUF) != 0 ? 1 : 0;
+}
+
+int32_t SCREEN_ready(const SCREEN* screen) {
+    return is_instance(screen) && screen_surface != nullptr ? 1 : 0;
+}
+
+const char* SCREEN_reason() {
+    return SDL_GetError();
+}
+
+void SCREEN_show(SCREEN* screen, const IMG* image) {
+    if (!can_present(screen, image, true)) {
+        SCREEN_error();
+        return;
+    }
+    if (screen_surface == nullptr) return;
+    if (!surface_matches_img(screen_surface) || screen_surface->w != image->width ||
+        screen_surface->h != image->height) {
+        SCREEN_show_converted(screen, image);
+        return;
+    }
+    if (SDL_LockSurface(screen_surface) != 0) return;
+    const auto bytes = static_cast<size_t>(image->width) * static_cast<size_t>(image->height) * 4;
+    std::memcpy(screen_surface->pixels, image->pixels, bytes);
+    SDL_UnlockSurface(screen_surface);
+    present(screen_surface);
+}
+
+void SCREEN_show_direct(SCREEN* screen, const IMG* image) {
+    if (!can_present(screen, image, true)) {
+        SCREEN_error();
+        return;
+    }
+    if (screen_surface == nullptr) return;
+    if (!surface_matches_img(screen_surface) || screen_surface->w != image->width ||
+        screen_surface->h != image->height) {
+        SCREEN_show_converted(screen, image);
+        return;
+    }
+    if (SDL_LockSurface(screen_surface) != 0) return;
+    void* own_pixels = screen_surface->pixels;
+    screen_surface->pixels = const_cast<uint32_t*>(image->pixels);  // only read while lent
+    present(screen_surface);
+    screen_surface->pixels = own_pixels;
+    SDL_UnlockSurface(screen_surface);
+}
+
+void SCREEN_show_converted(SCREEN* screen, const IMG* image) {
+    if (!can_present(screen, image, false)) {
+        SCREEN_error();
+        return;
+    }
+    if (screen_surface == nullptr) return;
+    const int32_t w = image->width < screen->width ? image->width : screen->width;
+    const int32_t h = image->height < screen->height ? image->height : screen->height;
+    if (w > 0 && h > 0) blit_converted(image, w, h);
+    present(screen_surface);
+}

@@ -1,0 +1,51 @@
+// screen/screen.h: the one video surface of the process and the ways an IMG is presented on it.
+// Misuse is refused silently through SCREEN_error; nothing aborts, nothing is printed.
+#pragma once
+#include <cstdint>
+
+#include "img/img.h"
+
+struct SDL_Surface;
+
+struct SCREEN {
+    int32_t width;   // size of the surface last opened successfully
+    int32_t height;
+    int32_t bpp;     // bits per pixel of that surface
+};
+
+// The flags word of every mode set: SDL_ANYFORMAT | SDL_ASYNCBLIT | SDL_HWSURFACE, plus
+// SDL_FULLSCREEN in the full-screen program. The build passes KAPU_SCREEN_FLAGS per program.
+#ifndef KAPU_SCREEN_FLAGS
+#define KAPU_SCREEN_FLAGS 0x10000005u
+#endif
+inline constexpr uint32_t SCREEN_FLAGS_FULLSCREEN = 0x90000005u;
+inline constexpr uint32_t SCREEN_FLAGS_WINDOW = 0x10000005u;
+
+extern SCREEN*      screen_instance;   // the one record; null before SCREEN_new and after the free
+extern SDL_Surface* screen_surface;    // null before the first mode, after a failed one, after free
+extern uint32_t     screen_flags;
+extern int32_t      screen_doublebuf;  // 1: frames reach the display by flip, 0: by update
+
+// Life cycle: one SCREEN per process; a second SCREEN_new returns the first. Opens 256 x 256.
+[[nodiscard]] SCREEN* SCREEN_new();
+void SCREEN_free(SCREEN** screen);     // only the instance; its pointer is set to null
+const char* SCREEN_to_text(const SCREEN* screen);    // "" for the instance, else null
+int32_t SCREEN_equal(const SCREEN* a, const SCREEN* b);  // 1 when both are the instance
+SCREEN* SCREEN_clone(SCREEN* screen);  // the instance itself; never duplicated
+
+// Opens a w x h surface at the display's depth; on failure the screen has no surface until
+// the next successful call and keeps its recorded size.
+void SCREEN_set_mode(SCREEN* screen, int32_t w, int32_t h);
+int32_t SCREEN_ready(const SCREEN* screen);  // 1 when the instance has a surface to present on
+const char* SCREEN_reason();                 // SDL's text for the last failure
+
+// Presenting an image of the screen's size. SCREEN_show copies the pixels in one block when the
+// surface is 32-bit 0x00RRGGBB with rows 4 x width apart and converts them otherwise;
+// SCREEN_show_direct lends the pixels to the surface on that layout and converts otherwise;
+// SCREEN_show_converted always converts and shows the top-left part the two have in common.
+// Without a surface nothing is shown.
+void SCREEN_show(SCREEN* screen, const IMG* image);
+void SCREEN_show_direct(SCREEN* screen, const IMG* image);
+void SCREEN_show_converted(SCREEN* screen, const IMG* image);
+
+void SCREEN_error();                   // silent
