@@ -1,0 +1,363 @@
+// img/pnm.cpp: the Netpbm readers (P1..P6 from a file or from memory) and the raw pixmap writer.
+//
+// Both readers are one character scanner over two sources. They differ where callers can see it:
+//   - a header number's terminating character: the file reader consumes it (so a '#' written
+//     right after the digits is eaten and the rest of that comment line is scanned as header
+//     tokens); the memory reader leaves it to be scanned again (so such a '#' starts a comment);
+//   - P1 samples: a whole decimal number in the file reader, a single digit in the memory reader;
+//   - P1/P4 width: the memory reader rounds it up to a multiple of 8 and reads the bits (P4) or
+//     digits (P1) of the rounded rows contiguously; the file reader starts each P4 row on a
+//     fresh byte and skips the unused low bits of a row's last byte.
+// Input that ends before the header is complete or before the last sample fails with
+// "IMG error" and no image, as does a header announcing more than IMG_MAX_READ_PIXELS pixels.
+#include <algorithm>
+#include <cstdio>
+#include <cstdlib>
+#include <optional>
+#include <span>
+#include <vector>
+
+#include "img/img.h"
+
+namespace {
+
+constexpr int kEnd = -1;
+
+// Reads one character at a time through the C library's buffered input, with one character
+// of look-ahead so that both readers share the scanner.
+class FileSource {
+public:
+    explicit FileSource(std::FILE* file) : file_(file) {}
+    int peek() {
+        if (!has_look_) {
+            look_ = std::fgetc(file_);
+            has_look_ = true;
+        }
+        return look_;
+    }
+    void advance() {
+        if (!has_look_) std::fgetc(file_);
+        has_look_ = false;
+    }
+
+private:
+    std::FILE* file_;
+    int look_ = kEnd;
+    bool has_look_ = false;
+};
+
+// Reads data[0 .. size-1] by index and never touches data[size].
+class MemorySource {
+public:
+    MemorySource(const uint8_t* data, size_t size) : data_(data), size_(size) {}
+    int peek() const { return pos_ < size_ ? data_[pos_] : kEnd; }
+    void advance() {
+        if (pos_ < size_) ++pos_;
+    }
+
+private:
+    const uint8_t* data_;
+    size_t size_;
+    size_t pos_ = 0;
+};
+
+bool is_digit(int c) { return c >= '0' && c <= '9'; }
+
+// Header numbers saturate here, far above any size the readers accept, so no digit run can
+// overflow the accumulator.
+constexpr uint64_t kHeaderCap = uint64_t{1} << 40;
+
+struct Header {
+    int kind = 0;         // 1..6
+    uint64_t width = 0;
+    uint64_t height = 0;
+    uint64_t maxval = 0;  // read but never used: samples are taken as 8-bit values
+};
+
+enum HeaderFlags : unsigned { kKindSeen = 1, kWidthSeen = 2, kHeightSeen = 4, kMaxvalSeen = 8,
+                              kHeaderDone = 15 };
+
+// Scans the header up to and including the one character after its last number. Fails on a
+// kind digit outside '1'..'6' and on input that ends before the header is complete.
+template <bool kFromFile, class Source>
+std::optional<Header> scan_header(Source& src) {
+    Header h;
+    unsigned flags = 0;
+    while (flags != kHeaderDone) {
+        const int c = src.peek();
+        if (c == kEnd) return std::nullopt;
+        if (c <= 32 || c >= 127) {
+            src.advance();
+            continue;
+        }
+        if (c == 'P' && !(flags & kKindSeen)) {
+            src.advance();
+            const int k = src.peek();
+            if (k < '1' || k > '6') return std::nullopt;
+            src.advance();
+            h.kind = k - '0';
+            flags |= kKindSeen;
+            if (h.kind == 1 || h.kind == 4) flags |= kMaxvalSeen;  // bitmaps carry no maxval
+            continue;
+        }
+        if (c == '#') {
+            int skipped;
+            do {
+                src.advance();
+                skipped = src.peek();
+                if (skipped == kEnd) return std::nullopt;
+            } while (skipped != '\n');
+            src.advance();
+            continue;
+        }
+        // A number field; one that starts with a non-digit is that character alone, value 0,
+        // and serves as its own terminator in both readers.
+        uint64_t value = 0;
+        src.advance();
+        bool terminated = !is_digit(c);
+        if (!terminated) {
+            value = static_cast<uint64_t>(c - '0');
+            while (is_digit(src.peek())) {
+                value = std::min(value * 10 + static_cast<uint64_t>(src.peek() - '0'), kHeaderCap);
+                src.advance();
+            }
+            if constexpr (kFromFile) {
+                src.advance();  // the terminator is read with the number, whatever it is
+                terminated = true;
+            }
+        }
+        if (!(flags & kWidthSeen)) {
+            h.width = value;
+            flags |= kWidthSeen;
+        } else if (!(flags & kHeightSeen)) {
+            h.height = value;
+            flags |= kHeightSeen;
+        } else {
+            h.maxval = value;
+            flags |= kMaxvalSeen;
+        }
+        // Exactly one character after the header's last number is consumed.
+        if (flags == kHeaderDone && !terminated) src.advance();
+    }
+    return h;
+}
+
+// A plain sample: everything up to the next decimal digit is skipped, then the digit run is
+// read. No range check: the value wraps as an unsigned 32-bit number, and whatever lies above
+// its lowest 8 bits overlaps the neighbouring channel when it is packed.
+template <class Source>
+std::optional<uint32_t> read_plain(Source& src) {
+    while (!is_digit(src.peek())) {
+        if (src.peek() == kEnd) return std::nullopt;
+        src.advance();
+    }
+    uint32_t value = 0;
+    while (is_digit(src.peek())) {
+        value = value * 10u + static_cast<uint32_t>(src.peek() - '0');
+        src.advance();
+    }
+    return value;
+}
+
+// The memory reader's P1 sample: one digit character, found by skipping non-digits.
+std::optional<uint32_t> read_digit(MemorySource& src) {
+    while (!is_digit(src.peek())) {
+        if (src.peek() == kEnd) return std::nullopt;
+        src.advance();
+    }
+    const auto value = static_cast<uint32_t>(src.peek() - '0');
+    src.advance();
+    return value;
+}
+
+template <class Source>
+std::optional<uint32_t> read_byte(Source& src) {
+    const int c = src.peek();
+    if (c == kEnd) return std::nullopt;
+    src.advance();
+    return static_cast<uint32_t>(c);
+}
+
+constexpr uint32_t kWhite = 0xFFFFFF;
+constexpr uint32_t kGreyStep = 0x010101;
+
+std::span<uint32_t> row(IMG* img, int32_t y) {
+    return {img->pixels + int64_t{y} * img->width, static_cast<size_t>(img->width)};
+}
+
+// Reads the samples of every kind but the raw bitmap into img, which has its final size.
+// Returns false when the input ends first.
+template <bool kFromFile, class Source>
+bool read_samples(Source& src, int kind, IMG* img) {
+    for (int32_t y = 0; y < img->height; ++y) {
+        for (uint32_t& px : row(img, y)) {
+            std::optional<uint32_t> r, g, b;
+            switch (kind) {
+            case 1:
+                if constexpr (kFromFile) r = read_plain(src);
+                else r = read_digit(src);
+                if (!r) return false;
+                px = *r != 0 ? kWhite : 0;
+                break;
+            case 2:
+                if (!(r = read_plain(src))) return false;
+                px = *r * kGreyStep;
+                break;
+            case 3:
+                if (!(r = read_plain(src)) || !(g = read_plain(src)) || !(b = read_plain(src)))
+                    return false;
+                px = *r << 16 | *g << 8 | *b;
+                break;
+            case 5:
+                if (!(r = read_byte(src))) return false;
+                px = *r * kGreyStep;
+                break;
+            default:  // 6
+                if (!(r = read_byte(src)) || !(g = read_byte(src)) || !(b = read_byte(src)))
+                    return false;
+                px = *r << 16 | *g << 8 | *b;
+                break;
+            }
+        }
+    }
+    return true;
+}
+
+// The file reader's raw bitmap: every row starts on a fresh byte, most significant bit first.
+bool read_bits_by_row(FileSource& src, IMG* img) {
+    for (int32_t y = 0; y < img->height; ++y) {
+        uint32_t byte = 0;
+        int32_t x = 0;
+        for (uint32_t& px : row(img, y)) {
+            if (x % 8 == 0) {
+                const auto b = read_byte(src);
+                if (!b) return false;
+                byte = *b;
+            }
+            px = (byte >> (7 - x % 8)) & 1u ? kWhite : 0;
+            ++x;
+        }
+    }
+    return true;
+}
+
+// The memory reader's raw bitmap: the image width is a multiple of 8, so the bits run on
+// across rows; pixel i takes bit 7 - i % 8 of byte i / 8.
+bool read_bits_contiguous(MemorySource& src, IMG* img) {
+    const int64_t count = int64_t{img->width} * img->height;
+    uint32_t byte = 0;
+    for (int64_t i = 0; i < count; ++i) {
+        if (i % 8 == 0) {
+            const auto b = read_byte(src);
+            if (!b) return false;
+            byte = *b;
+        }
+        img->pixels[i] = (byte >> (7 - i % 8)) & 1u ? kWhite : 0;
+    }
+    return true;
+}
+
+// Header, size checks, image, samples; null after one report on any failure.
+template <bool kFromFile, class Source>
+IMG* read_pnm(Source& src) {
+    const std::optional<Header> h = scan_header<kFromFile>(src);
+    if (!h || h->width == 0 || h->height == 0) {
+        IMG_error();
+        return nullptr;
+    }
+    uint64_t width = h->width;
+    const bool bitmap = h->kind == 1 || h->kind == 4;
+    if (!kFromFile && bitmap) width = (width + 7) / 8 * 8;
+    // Both factors are below 2^41, so the product cannot overflow.
+    if (width > static_cast<uint64_t>(IMG_MAX_READ_PIXELS) ||
+        h->height > static_cast<uint64_t>(IMG_MAX_READ_PIXELS) ||
+        width * h->height > static_cast<uint64_t>(IMG_MAX_READ_PIXELS)) {
+        IMG_error();
+        return nullptr;
+    }
+    IMG* img = IMG_new();
+    if (!img) return nullptr;
+    const auto w = static_cast<int32_t>(width);
+    const auto ht = static_cast<int32_t>(h->height);
+    IMG_resize(img, w, ht);
+    if (img->width != w || img->height != ht) {  // the pixel array could not be allocated
+        IMG_free(&img);
+        IMG_error();
+        return nullptr;
+    }
+    bool complete;
+    if (h->kind == 4) {
+        if constexpr (kFromFile) complete = read_bits_by_row(src, img);
+        else complete = read_bits_contiguous(src, img);
+    } else {
+        complete = read_samples<kFromFile>(src, h->kind, img);
+    }
+    if (!complete) {
+        IMG_free(&img);
+        IMG_error();
+        return nullptr;
+    }
+    return img;
+}
+
+}  // namespace
+
+IMG* IMG_load_pnm(const char* path) {
+    if (!path) {
+        IMG_error();
+        return nullptr;
+    }
+    std::FILE* file = std::fopen(path, "rb");
+    if (!file) {
+        IMG_error();
+        return nullptr;
+    }
+    FileSource src(file);
+    IMG* img = read_pnm<true>(src);
+    std::fclose(file);
+    return img;
+}
+
+IMG* IMG_parse_pnm_bounded(const uint8_t* data, size_t size) {
+    if (!data) {
+        IMG_error();
+        return nullptr;
+    }
+    MemorySource src(data, size);
+    return read_pnm<false>(src);
+}
+
+// No length is known: the buffer must hold the whole header and every announced sample.
+IMG* IMG_parse_pnm(const uint8_t* data) { return IMG_parse_pnm_bounded(data, SIZE_MAX); }
+
+// Mode "w" as the file has always been opened; on this platform it writes the bytes unchanged.
+// A failed write or close is reported and returns 0: the caller must not take a truncated file
+// for a saved picture.
+int32_t IMG_save_ppm(const IMG* img, const char* path) {
+    if (!img || !img->pixels || img->width <= 0 || img->height <= 0 || !path) {
+        IMG_error();
+        return 0;
+    }
+    std::FILE* file = std::fopen(path, "w");
+    if (!file) {
+        IMG_error();
+        return 0;
+    }
+    bool ok = std::fprintf(file, "P6\n%d %d\n255\n", img->width, img->height) > 0;
+    std::vector<uint8_t> bytes(static_cast<size_t>(img->width) * 3);
+    for (int32_t y = 0; ok && y < img->height; ++y) {
+        const uint32_t* src = img->pixels + int64_t{y} * img->width;
+        for (size_t x = 0; x < static_cast<size_t>(img->width); ++x) {
+            bytes[3 * x] = static_cast<uint8_t>(src[x] >> 16 & 0xFF);
+            bytes[3 * x + 1] = static_cast<uint8_t>(src[x] >> 8 & 0xFF);
+            bytes[3 * x + 2] = static_cast<uint8_t>(src[x] & 0xFF);
+        }
+        ok = std::fwrite(bytes.data(), 1, bytes.size(), file) == bytes.size();
+    }
+    if (std::fclose(file) != 0) ok = false;
+    if (!ok) {
+        IMG_error();
+        return 0;
+    }
+    return 1;
+}
