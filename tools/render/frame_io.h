@@ -1,0 +1,42 @@
+// tools/render/frame_io.h: what the renderer writes: frame checksums, the WAV file of the tune
+// rendered in step with the frames, and the choice of frames to write.
+#pragma once
+#include <cstdint>
+#include <cstdio>
+#include <string>
+#include <vector>
+
+#include "img/img.h"
+
+inline constexpr int32_t render_audio_rate = 44100;
+inline constexpr int32_t render_fps = 60;
+inline constexpr int32_t render_samples_per_frame = render_audio_rate / render_fps;  // 735
+static_assert(render_samples_per_frame * render_fps == render_audio_rate);
+
+// FNV-1a, 64 bits, over the pixels as little-endian 32-bit words, row by row; the size is mixed
+// in first so that two images of the same pixels in another shape differ.
+[[nodiscard]] uint64_t frame_checksum(const IMG* img);
+[[nodiscard]] std::string checksum_hex(uint64_t sum);  // 16 lower-case hex digits
+
+// A 16-bit stereo PCM WAV file written as it goes; the header's sizes are filled in by close.
+struct WavWriter {
+    std::FILE* file;
+    uint64_t   frames;  // stereo sample frames written
+};
+[[nodiscard]] bool wav_open(WavWriter* w, const char* path);  // false when it cannot be created
+bool wav_write(WavWriter* w, const int16_t* samples, size_t frames);  // interleaved L R
+bool wav_close(WavWriter* w);  // patches the header; false on any write error
+
+// Frames chosen for writing: a list of single frames, ranges and strides, like "0,100-199,/60,
+// 1000-2000/10". "/S" is every S-th frame from 0; "A-B/S" every S-th from A up to B; "A-" and
+// "A-/S" run to the end.
+struct FrameSelection {
+    struct Span {
+        int64_t first, last, step;  // last -1: no end
+    };
+    std::vector<Span> spans;  // empty: every frame
+};
+// False (with a message in *error) for text that is not such a list.
+[[nodiscard]] bool frame_selection_parse(const std::string& text, FrameSelection* out,
+                                         std::string* error);
+[[nodiscard]] bool frame_selected(const FrameSelection& s, int64_t frame);

@@ -1,0 +1,46 @@
+// tools/render/render_loop.h: the demo's part cycle without display or sound device: the same
+// frame composition, frame tail, key map, part sequence and fade-out as the programs, with the
+// keys taken from a script and every shown frame handed to the caller.
+#pragma once
+#include <cstdint>
+#include <functional>
+#include <vector>
+
+#include "img/img.h"
+
+inline constexpr int64_t render_cycle_frames = 1001 + 2000 + 1000;  // parts 1, 2 and 3
+
+// A key held from frame `frame` for `hold` frames: its low byte is what the keyboard's key
+// buffer holds in the tails of those frames. Where entries overlap, the later one wins.
+struct RenderKey {
+    int64_t frame;
+    int32_t key;   // SDL key symbol; only the low byte reaches the key map
+    int64_t hold;  // frames, at least 1
+};
+
+// Key byte that the script leaves in the key buffer at a frame; 0 when no key is held.
+[[nodiscard]] uint8_t render_key_at(const std::vector<RenderKey>& keys, int64_t frame);
+
+enum class RenderFrameKind : uint8_t { part1, part2, part3, fade };
+
+// What the caller does at the points where the programs touch the display and the sound. Every
+// member may be empty. `show` runs where SCREEN_show does; `end_frame` once per shown frame
+// after its tail (after the pump, or where the pump was skipped); `pump` and `stop` where
+// music_pump and music_stop run.
+struct RenderHooks {
+    std::function<void(int64_t index, RenderFrameKind kind, const IMG* frame)> show;
+    std::function<void(int64_t index)> end_frame;
+    std::function<void()> pump;
+    std::function<void()> stop;
+};
+
+struct RenderResult {
+    int64_t frames;  // frames shown, fade-out frames included
+    bool    quit;    // a key ended the program (Esc, 'q', 'Q'), so the fade-out ran
+};
+
+// Runs the cycle from the state the demo's objects and motions are in (at program start after
+// demo_create_objects), until `max_frames` frames have been shown or, after a quit key, the
+// fade-out has run. `stop` runs once in either case, before the fade-out. The objects stay.
+RenderResult render_run(int64_t max_frames, const std::vector<RenderKey>& keys,
+                        const RenderHooks& hooks);
