@@ -1,0 +1,11 @@
+# Picture generator: draws the demo's ten pictures into a folder (scripts/make-data.sh runs it
+# into data/; a test runs it into a temporary folder and compares byte for byte).
+add_executable(make_pictures
+  ${CMAKE_CURRENT_LIST_DIR}/pictures/make_pictures.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/pictures/glyphs.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/pictures/paint.cpp)
+target_link_libraries(make_pictures PRIVATE kapu_core kapu_warnings)
+
+# Composites the pictures over stand-ins of the backgrounds they are shown on, for review.
+add_executable(picture_preview ${CMAKE_CURRENT_LIST_DIR}/pictures/preview.cpp)
+target_link_libraries(picture_preview PRIVATE kapu_core kapu_warnings)
