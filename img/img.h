@@ -27,7 +27,9 @@ int32_t IMG_equal(const IMG* a, const IMG* b);  // 1 same size and pixels, else 
 [[nodiscard]] IMG* IMG_clone(const IMG* src);
 void IMG_error();                             // prints "IMG error\n" on standard output
 
-// Netpbm: P1..P6 read (bitmaps: set bit or non-zero sample -> 0xFFFFFF), P6 written
+// Netpbm: P1..P6 read (bitmaps: set bit or non-zero sample -> 0xFFFFFF), P6 written.
+// The readers fail on input that ends before the last sample and on more pixels than
+// IMG_MAX_READ_PIXELS.
 [[nodiscard]] IMG* IMG_load_pnm(const char* path);
 // The buffer must hold the whole header and every sample it announces.
 [[nodiscard]] IMG* IMG_parse_pnm(const uint8_t* data);
@@ -37,7 +39,7 @@ int32_t IMG_save_ppm(const IMG* img, const char* path);  // 1 written, 0 failed
 
 // Text form "IMG{\nP3\n..." ... "}\n"; the string is the caller's, released with free()
 [[nodiscard]] char* IMG_to_text(const IMG* img);
-[[nodiscard]] IMG* IMG_from_text(const char* text);
+[[nodiscard]] IMG* IMG_from_text(const char* text);  // null when the text ends early
 int32_t IMG_find_after(const char* text, const char* pattern);  // index past the match; 0 none
 
 // Scaling (nearest neighbour by run tables) and rotation (inverse mapping)

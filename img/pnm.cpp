@@ -121,8 +121,10 @@ std::optional<Header> scan_header(Source& src) {
                 value = std::min(value * 10 + static_cast<uint64_t>(src.peek() - '0'), kHeaderCap);
                 src.advance();
             }
+            // The file reader reads the terminator with the number, whatever it is; the
+            // memory reader leaves it to be scanned again as a header token.
             if constexpr (kFromFile) {
-                src.advance();  // the terminator is read with the number, whatever it is
+                src.advance();
                 terminated = true;
             }
         }
@@ -185,39 +187,38 @@ std::span<uint32_t> row(IMG* img, int32_t y) {
     return {img->pixels + int64_t{y} * img->width, static_cast<size_t>(img->width)};
 }
 
-// Reads the samples of every kind but the raw bitmap into img, which has its final size.
-// Returns false when the input ends first.
-template <bool kFromFile, class Source>
-bool read_samples(Source& src, int kind, IMG* img) {
+// One pixel of a kind other than the raw bitmap, or nothing when the input ends first.
+template <int kKind, bool kFromFile, class Source>
+std::optional<uint32_t> read_pixel(Source& src) {
+    if constexpr (kKind == 1) {
+        std::optional<uint32_t> v;
+        if constexpr (kFromFile) v = read_plain(src);
+        else v = read_digit(src);
+        if (!v) return std::nullopt;
+        return *v != 0 ? kWhite : 0;
+    } else if constexpr (kKind == 2 || kKind == 5) {
+        const std::optional<uint32_t> v = kKind == 2 ? read_plain(src) : read_byte(src);
+        if (!v) return std::nullopt;
+        return *v * kGreyStep;
+    } else {
+        static_assert(kKind == 3 || kKind == 6);
+        auto channel = [&src] { return kKind == 3 ? read_plain(src) : read_byte(src); };
+        const std::optional<uint32_t> r = channel();
+        const std::optional<uint32_t> g = r ? channel() : std::nullopt;
+        const std::optional<uint32_t> b = g ? channel() : std::nullopt;
+        if (!b) return std::nullopt;
+        return *r << 16 | *g << 8 | *b;
+    }
+}
+
+// Fills img, which has its final size, in row-major order; false when the input ends first.
+template <int kKind, bool kFromFile, class Source>
+bool read_pixels(Source& src, IMG* img) {
     for (int32_t y = 0; y < img->height; ++y) {
         for (uint32_t& px : row(img, y)) {
-            std::optional<uint32_t> r, g, b;
-            switch (kind) {
-            case 1:
-                if constexpr (kFromFile) r = read_plain(src);
-                else r = read_digit(src);
-                if (!r) return false;
-                px = *r != 0 ? kWhite : 0;
-                break;
-            case 2:
-                if (!(r = read_plain(src))) return false;
-                px = *r * kGreyStep;
-                break;
-            case 3:
-                if (!(r = read_plain(src)) || !(g = read_plain(src)) || !(b = read_plain(src)))
-                    return false;
-                px = *r << 16 | *g << 8 | *b;
-                break;
-            case 5:
-                if (!(r = read_byte(src))) return false;
-                px = *r * kGreyStep;
-                break;
-            default:  // 6
-                if (!(r = read_byte(src)) || !(g = read_byte(src)) || !(b = read_byte(src)))
-                    return false;
-                px = *r << 16 | *g << 8 | *b;
-                break;
-            }
+            const std::optional<uint32_t> p = read_pixel<kKind, kFromFile>(src);
+            if (!p) return false;
+            px = *p;
         }
     }
     return true;
@@ -285,12 +286,17 @@ IMG* read_pnm(Source& src) {
         IMG_error();
         return nullptr;
     }
-    bool complete;
-    if (h->kind == 4) {
+    bool complete = false;
+    switch (h->kind) {
+    case 1: complete = read_pixels<1, kFromFile>(src, img); break;
+    case 2: complete = read_pixels<2, kFromFile>(src, img); break;
+    case 3: complete = read_pixels<3, kFromFile>(src, img); break;
+    case 4:
         if constexpr (kFromFile) complete = read_bits_by_row(src, img);
         else complete = read_bits_contiguous(src, img);
-    } else {
-        complete = read_samples<kFromFile>(src, h->kind, img);
+        break;
+    case 5: complete = read_pixels<5, kFromFile>(src, img); break;
+    default: complete = read_pixels<6, kFromFile>(src, img); break;
     }
     if (!complete) {
         IMG_free(&img);
