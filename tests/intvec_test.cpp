@@ -321,12 +321,14 @@ TEST(Intvec, BehavesLikeStdVectorOverRandomOperationSequences) {
                     if (in(i)) model[static_cast<size_t>(i)] = value;
                     break;
                 case 5:
-                    ASSERT_EQ(INTVEC_pop(v.get()), n ? model.back() : 0) << "run " << run << " step " << step;
+                    ASSERT_EQ(INTVEC_pop(v.get()), n ? model.back() : 0)
+                        << "run " << run << " step " << step;
                     if (n) model.pop_back();
                     break;
                 case 6:
                     INTVEC_erase_range(v.get(), i, j);
-                    if (i < j && i >= 0 && j <= n) model.erase(model.begin() + i, model.begin() + j);
+                    if (i < j && i >= 0 && j <= n)
+                        model.erase(model.begin() + i, model.begin() + j);
                     break;
                 case 7: {
                     // From a slice of the vector itself, or from the vector directly.
@@ -346,7 +348,8 @@ TEST(Intvec, BehavesLikeStdVectorOverRandomOperationSequences) {
                             want = k;
                             break;
                         }
-                    ASSERT_EQ(INTVEC_find(v.get(), value), want) << "run " << run << " step " << step;
+                    ASSERT_EQ(INTVEC_find(v.get(), value), want)
+                        << "run " << run << " step " << step;
                     ASSERT_EQ(INTVEC_get(v.get(), i), in(i) ? model[static_cast<size_t>(i)] : 0);
                     break;
                 }
@@ -361,7 +364,8 @@ TEST(Intvec, BehavesLikeStdVectorOverRandomOperationSequences) {
                     }
                 }
             }
-            ASSERT_EQ(elements(v.get()), model) << "run " << run << " step " << step << " op " << op;
+            ASSERT_EQ(elements(v.get()), model)
+                << "run " << run << " step " << step << " op " << op;
             // The capacity is a power of two from 2 up, and never less than the count.
             ASSERT_GE(v->capacity, std::max<int32_t>(2, v->count));
             ASSERT_EQ(v->capacity & (v->capacity - 1), 0);

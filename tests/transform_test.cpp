@@ -65,7 +65,8 @@ ImgPtr ref_scale(const IMG* src, int32_t w, int32_t h) {
         int32_t t = 0;
         for (int32_t r = 0; r < sh; ++r) {
             expand(src, out.get(), xs, r, t);
-            for (int32_t k = 1; k < ys[static_cast<size_t>(r)]; ++k, ++t) copy_row(out.get(), t, t + 1);
+            for (int32_t k = 1; k < ys[static_cast<size_t>(r)]; ++k, ++t)
+                copy_row(out.get(), t, t + 1);
             ++t;
         }
     } else if (w < sw && h < sh) {
@@ -85,7 +86,8 @@ ImgPtr ref_scale(const IMG* src, int32_t w, int32_t h) {
         int32_t t = h - 1;
         for (int32_t r = sh - 1; r >= 0; --r) {
             shrink_backwards(src, out.get(), xs, index, t);
-            for (int32_t k = 1; k < ys[static_cast<size_t>(r)]; ++k, --t) copy_row(out.get(), t, t - 1);
+            for (int32_t k = 1; k < ys[static_cast<size_t>(r)]; ++k, --t)
+                copy_row(out.get(), t, t - 1);
             --t;
         }
     }
@@ -103,6 +105,10 @@ ImgPtr ref_rotate(const IMG* src, double a) {
             IMG_set_pixel(out.get(), x, y, IMG_get_pixel(src, cx + u, cy + v));
         }
     return out;
+}
+
+int32_t from_one_to(std::mt19937& rng, int32_t n) {
+    return static_cast<int32_t>(rng() % static_cast<uint32_t>(n)) + 1;
 }
 
 ImgPtr numbered(int32_t w, int32_t h) {
@@ -131,7 +137,7 @@ TEST(ImgRunTable, SplitsTheLargerCountIntoRunsThatDifferByAtMostOne) {
 TEST(ImgRunTable, HasAsManyRunsAsTheSmallerCountAddingUpToTheLargerOne) {
     std::mt19937 rng(3);
     for (int trial = 0; trial < 2000; ++trial) {
-        const auto a = static_cast<int32_t>(rng() % 300) + 1, b = static_cast<int32_t>(rng() % 300) + 1;
+        const int32_t a = from_one_to(rng, 300), b = from_one_to(rng, 300);
         const int32_t big = std::max(a, b), small = std::min(a, b);
         const std::vector<int32_t> runs = run_table(a, b);
         ASSERT_EQ(static_cast<int32_t>(runs.size()), small) << a << ", " << b;
@@ -185,8 +191,8 @@ TEST(ImgScale, PicksTheFirstOrLastPixelOfEachRunAsTheFillingOrderLeavesIt) {
 TEST(ImgScale, MatchesTheFourFillingOrdersOverRandomSizes) {
     std::mt19937 rng(2);
     for (int trial = 0; trial < 2000; ++trial) {
-        const auto sw = static_cast<int32_t>(rng() % 12) + 1, sh = static_cast<int32_t>(rng() % 12) + 1;
-        const auto w = static_cast<int32_t>(rng() % 30) + 1, h = static_cast<int32_t>(rng() % 30) + 1;
+        const int32_t sw = from_one_to(rng, 12), sh = from_one_to(rng, 12);
+        const int32_t w = from_one_to(rng, 30), h = from_one_to(rng, 30);
         ImgPtr src = numbered(sw, sh);
         ImgPtr got(IMG_scale(src.get(), w, h));
         ASSERT_NE(got, nullptr);
@@ -246,7 +252,7 @@ TEST(ImgRotate, APositiveQuarterTurnMovesWhatIsRightOfTheCentreBelowIt) {
 TEST(ImgRotate, MatchesTheFormulaAndReportsEachUncoveredPixel) {
     std::mt19937 rng(5);
     for (int trial = 0; trial < 300; ++trial) {
-        const auto w = static_cast<int32_t>(rng() % 17) + 1, h = static_cast<int32_t>(rng() % 17) + 1;
+        const int32_t w = from_one_to(rng, 17), h = from_one_to(rng, 17);
         const double angle = (static_cast<double>(rng() % 20000) - 10000.0) / 1000.0;
         ImgPtr src = numbered(w, h);
         std::string got_text, want_text;
@@ -264,7 +270,8 @@ TEST(ImgRotate, MatchesTheFormulaAndReportsEachUncoveredPixel) {
         ASSERT_NE(got, nullptr);
         ASSERT_EQ(first_difference(want.get(), got.get()), "")
             << "trial " << trial << ": " << w << "x" << h << " by " << angle;
-        ASSERT_EQ(got_text, want_text) << "trial " << trial << ": " << w << "x" << h << " by " << angle;
+        ASSERT_EQ(got_text, want_text)
+            << "trial " << trial << ": " << w << "x" << h << " by " << angle;
     }
 }
 

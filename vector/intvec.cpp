@@ -137,7 +137,8 @@ INTVEC* INTVEC_slice(const INTVEC* v, int32_t first, int32_t end) {
 
 void INTVEC_erase_range(INTVEC* v, int32_t first, int32_t end) {
     if (!v || !valid_range(v, first, end)) return;
-    for (int32_t from = end, to = first; from < v->count; ++from, ++to) v->items[to] = v->items[from];
+    for (int32_t from = end, to = first; from < v->count; ++from, ++to)
+        v->items[to] = v->items[from];
     v->count -= end - first;
 }
 
