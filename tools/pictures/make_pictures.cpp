@@ -101,22 +101,22 @@ ImgPtr padded(const IMG* src, int32_t w, int32_t h) {
 // the middle, the reflection of a sky over dark ground.
 
 Style chrome_ice() {
-    return {{{0, 0xFFFFFF}, {40, 0xDDEEFF}, {118, 0x6A9DE0}, {128, 0x17275E}, {150, 0x36589E},
-             {256, 0xCFE6FF}},
+    return {{{0, 0xFFFFFF}, {40, 0xDDEEFF}, {114, 0x6A9DE0}, {122, 0x17275E}, {134, 0x1E3470},
+             {168, 0x4870B8}, {256, 0xD4EAFF}},
             0xFFFFFF, 0x0B1848, tenths(45), tenths(16), 170,
             0x0A1030, tenths(20), 0, 0, 0x1A0C14, {tenths(30), tenths(30)}};
 }
 
 Style chrome_gold() {
-    return {{{0, 0xFFFCE0}, {80, 0xFFD64A}, {120, 0xE68A12}, {128, 0x5C2800}, {150, 0x9C5810},
-             {256, 0xFFE27A}},
+    return {{{0, 0xFFFCE0}, {80, 0xFFD64A}, {116, 0xE68A12}, {124, 0x5C2800}, {136, 0x703808},
+             {170, 0xB86C14}, {256, 0xFFE27A}},
             0xFFFFF0, 0x3C1800, tenths(22), tenths(8), 150,
             0x2C1200, tenths(10), 0, 0, 0x140A04, {tenths(15), tenths(15)}};
 }
 
 Style chrome_silver() {
-    return {{{0, 0xFFFFFF}, {100, 0xC4CAD8}, {124, 0x707890}, {128, 0x1E2030}, {152, 0x4C5066},
-             {256, 0xEEF2FA}},
+    return {{{0, 0xFFFFFF}, {100, 0xC4CAD8}, {118, 0x707890}, {124, 0x1E2030}, {136, 0x2A2C3E},
+             {170, 0x5C6078}, {256, 0xEEF2FA}},
             0xFFFFFF, 0x101020, tenths(36), tenths(13), 170,
             0x0C0C14, tenths(25), 0xF4F4FF, tenths(10), 0x101018, {tenths(30), tenths(30)}};
 }
@@ -124,7 +124,7 @@ Style chrome_silver() {
 // A bright sprite colour: light at the top, full in the middle, deep at the foot.
 Style sprite(uint32_t light, uint32_t full, uint32_t deep, uint32_t line) {
     return {{{0, light}, {110, full}, {256, deep}},
-            0xFFFFFF, 0x100808, tenths(30), tenths(12), 150,
+            0xFFFFFF, 0x100808, tenths(32), tenths(12), 150,
             line, tenths(15), 0, 0, 0, {0, 0}};
 }
 
@@ -225,17 +225,17 @@ int main(int argc, char** argv) {
     bool ok = true;
 
     const Style letter_styles[] = {
-        sprite(0xFFE4D8, 0xFF4A2A, 0x8A0C10, 0x300406),  // K: red
-        sprite(0xFFFCD8, 0xFFC81E, 0xA04A00, 0x301400),  // A: amber
-        sprite(0xE0FFE8, 0x3ADC6A, 0x0A6030, 0x04240E),  // P: green
-        sprite(0xE4ECFF, 0x4A7CFF, 0x2A107A, 0x0A0630),  // U: blue
+        sprite(0xFFF0E8, 0xFF5A3A, 0xC01A20, 0x4A0810),  // K: red
+        sprite(0xFFFFE8, 0xFFD030, 0xD07000, 0x4A2000),  // A: amber
+        sprite(0xF0FFF0, 0x50F080, 0x109048, 0x06381A),  // P: green
+        sprite(0xF0F4FF, 0x6A94FF, 0x4828C0, 0x140A50),  // U: blue
     };
     const char* letter_names[] = {"K.ppm", "A.ppm", "P.ppm", "U.ppm"};
     std::vector<ImgPtr> letters;
     int32_t lw = 0, lh = 0;
     for (int i = 0; i < 4; ++i) {
         const char text[2] = {"KAPU"[i], 0};
-        letters.push_back(lettering(text, {tenths(13), tenths(12), 0, 0}, letter_styles[i]));
+        letters.push_back(lettering(text, {tenths(14), tenths(13), 0, 0}, letter_styles[i]));
         lw = std::max(lw, letters.back()->width);
         lh = std::max(lh, letters.back()->height);
     }
