@@ -34,8 +34,8 @@ void put(IMG* dst, int32_t x, int32_t y, uint32_t p) {
 
 uint32_t get(const IMG* img, int32_t x, int32_t y) { return img->pixels[y * img->width + x]; }
 
-// Keyed copy, optionally scaled by an integer factor and blended 50/50, optionally tinted
-// (the glyph sheet's white ink takes the tint colour).
+// Keyed copy, optionally scaled by an integer factor, blended 50/50, and shifted sideways per
+// row on a sine (a stand-in for the wobble); columns wrap around the screen as the demo's do.
 void paste(const IMG* src, IMG* dst, int32_t dx, int32_t dy, int32_t scale = 1, bool half = false,
            int32_t row_shift_amp = 0) {
     if (!src) return;
