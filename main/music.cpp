@@ -9,8 +9,10 @@ MODULE*     music = nullptr;
 const char* music_driver_alias = "sdl";
 
 void music_start() {
-    MikMod_RegisterAllDrivers();
-    MikMod_RegisterAllLoaders();
+    // The library chains its loaders without a duplicate check: a second registration in the
+    // same process would loop the chain, so both lists are registered once per process.
+    static const bool registered = (MikMod_RegisterAllDrivers(), MikMod_RegisterAllLoaders(), true);
+    (void)registered;
     md_mode |= DMODE_SOFT_MUSIC;
     // SDL's driver mixes on SDL's own audio thread, so a frame never waits for the sound card;
     // when it is not there, the library picks a driver itself.

@@ -1,0 +1,27 @@
+# Tests of the code over SDL and libmikmod: screen, keyboard, music glue, frame pacing and the
+# driver's start-up and shutdown, under SDL's dummy video and audio drivers.
+if(KAPU_PROGRAMS)
+  file(GLOB KAPU_PLATFORM_TESTS CONFIGURE_DEPENDS ${CMAKE_CURRENT_SOURCE_DIR}/platform/*_test.cpp)
+  add_executable(kapu_platform_tests ${KAPU_PLATFORM_TESTS}
+    ${PROJECT_SOURCE_DIR}/screen/screen.cpp
+    ${PROJECT_SOURCE_DIR}/screen/keyboard.cpp
+    ${PROJECT_SOURCE_DIR}/main/music.cpp
+    ${PROJECT_SOURCE_DIR}/main/pacer.cpp
+    ${PROJECT_SOURCE_DIR}/main/driver.cpp)
+  target_link_libraries(kapu_platform_tests PRIVATE kapu_core kapu_warnings
+    PkgConfig::SDL PkgConfig::MIKMOD GTest::gtest GTest::gtest_main)
+  target_include_directories(kapu_platform_tests PRIVATE ${CMAKE_CURRENT_SOURCE_DIR})
+  target_compile_definitions(kapu_platform_tests PRIVATE
+    KAPU_SCREEN_FLAGS=0x10000005u
+    KAPU_TEST_DATA_DIR="${CMAKE_CURRENT_SOURCE_DIR}/data"
+    KAPU_DATA_DIR="${KAPU_DATA_DIR}"
+    _GLIBCXX_ASSERTIONS)
+  # Each test runs in a process of its own, so the one SCREEN and KEYBOARD start fresh. The
+  # environment comes through `cmake -E env`: a list given as the ENVIRONMENT property of
+  # discovered tests loses its separators, and only its first entry would reach the test.
+  set_target_properties(kapu_platform_tests PROPERTIES
+    CROSSCOMPILING_EMULATOR "${CMAKE_COMMAND};-E;env;${KAPU_TEST_ENV}")
+  gtest_discover_tests(kapu_platform_tests
+    PROPERTIES TIMEOUT 120
+    DISCOVERY_TIMEOUT 60)
+endif()
