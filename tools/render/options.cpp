@@ -7,11 +7,15 @@
 
 namespace {
 
+// Writes *out only when the whole text is a number.
 bool parse_number(std::string_view text, int64_t* out) {
     if (text.empty()) return false;
     const char* end = text.data() + text.size();
-    const auto [ptr, ec] = std::from_chars(text.data(), end, *out);
-    return ec == std::errc() && ptr == end;
+    int64_t value = 0;
+    const auto [ptr, ec] = std::from_chars(text.data(), end, value);
+    if (ec != std::errc() || ptr != end) return false;
+    *out = value;
+    return true;
 }
 
 struct KeyName {
@@ -48,16 +52,17 @@ bool parse_key_symbol(std::string_view text, int32_t* out) {
 
 bool render_parse_key(const std::string& text, RenderKey* out, std::string* error) {
     const size_t first = text.find(':');
-    // The key may itself be ':', so the hold is the part after the last colon only when there
-    // are at least two and what follows is a number.
+    // The key may itself be ':', so the hold is the part after the last colon only when that
+    // colon is not the key and what follows it is a number.
     if (first == std::string::npos || first + 1 >= text.size()) {
         *error = "a key is FRAME:KEY[:HOLD], not \"" + text + "\"";
         return false;
     }
     std::string_view key = std::string_view(text).substr(first + 1);
     int64_t hold = 1;
-    if (const size_t last = key.rfind(':'); last != std::string_view::npos && last > 0) {
-        if (!parse_number(key.substr(last + 1), &hold) || hold < 1) {
+    if (const size_t last = key.rfind(':'); last != std::string_view::npos && last > 0 &&
+                                            parse_number(key.substr(last + 1), &hold)) {
+        if (hold < 1) {
             *error = "the hold of \"" + text + "\" is not a number of frames of at least 1";
             return false;
         }

@@ -1,0 +1,311 @@
+// tests/render/program_test.cpp: the demo-render program: frame counts, the WAV file, the
+// scroller's echo against the core stepped in this process, pictures, checksums, failures.
+#include <gtest/gtest.h>
+#include <sys/wait.h>
+
+#include <fstream>
+#include <iterator>
+
+#include "render/render_support.h"
+
+namespace {
+
+std::string read_file(const std::filesystem::path& p) {
+    std::ifstream in(p, std::ios::binary);
+    return {std::istreambuf_iterator<char>(in), {}};
+}
+
+std::string quote(const std::string& s) {
+    std::string q = "'";
+    for (const char c : s) q += c == '\'' ? std::string("'\\''") : std::string(1, c);
+    return q + "'";
+}
+
+struct ProgramRun {
+    int         status = -1;
+    std::string out, err;
+};
+
+// Runs demo-render with the arguments in the folder given (the data folder by default).
+ProgramRun render(const std::vector<std::string>& args, const std::string& folder = KAPU_DATA_DIR) {
+    kt::TempDir io;
+    std::string command = "cd " + quote(folder) + " && " + quote(KAPU_DEMO_RENDER);
+    for (const std::string& a : args) command += " " + quote(a);
+    command += " >" + quote(io.file("out")) + " 2>" + quote(io.file("err"));
+    const int rc = std::system(command.c_str());
+    ProgramRun r;
+    r.status = WIFEXITED(rc) ? WEXITSTATUS(rc) : -1;
+    r.out = read_file(io.file("out"));
+    r.err = read_file(io.file("err"));
+    return r;
+}
+
+std::vector<std::string> key_args(const std::vector<RenderKey>& keys) {
+    std::vector<std::string> args;
+    for (const RenderKey& k : keys)
+        args.push_back("--key=" + std::to_string(k.frame) + ":" + std::to_string(k.key) + ":" +
+                       std::to_string(k.hold));
+    return args;
+}
+
+// "FRAME CHECKSUM" lines of a --sums file.
+std::map<int64_t, uint64_t> read_sums(const std::string& path) {
+    std::map<int64_t, uint64_t> sums;
+    std::ifstream in(path);
+    int64_t frame = 0;
+    std::string hex;
+    while (in >> frame >> hex) sums[frame] = std::stoull(hex, nullptr, 16);
+    return sums;
+}
+
+TEST(DemoRender, WholeCycleMatchesTheGoldenChecksums) {
+    const kt::GoldenFile golden = kt::read_golden();
+    for (const kt::Scenario& s : kt::scenarios()) {
+        SCOPED_TRACE(s.name);
+        kt::TempDir dir;
+        std::vector<std::string> args = {"--no-progress", "--sums", dir.file("sums"), "-n",
+                                         std::to_string(s.frames)};
+        for (const std::string& a : key_args(s.keys)) args.push_back(a);
+        const ProgramRun r = render(args);
+        ASSERT_EQ(r.status, 0) << r.err;
+        EXPECT_EQ(r.err, "");
+        const auto sums = read_sums(dir.file("sums"));
+        const int64_t frames = s.name == "keys" ? 1601 + 256 : s.frames;
+        EXPECT_EQ(static_cast<int64_t>(sums.size()), frames);
+        if (!sums.empty()) {
+            EXPECT_EQ(sums.rbegin()->first, frames - 1);
+        }
+        for (const int64_t index : s.golden) {
+            SCOPED_TRACE(index);
+            const auto want = golden.frames.find({s.name, index});
+            ASSERT_NE(want, golden.frames.end());
+            ASSERT_TRUE(sums.count(index));
+            EXPECT_EQ(checksum_hex(sums.at(index)), checksum_hex(want->second));
+        }
+    }
+}
+
+TEST(DemoRender, EchoEqualsTheCoreSteppedDirectly) {
+    const std::vector<kt::Scenario> cases = {
+        kt::plain_scenario(),
+        kt::keys_scenario(),
+        {"speeds", 6000, {{1100, '9', 1}, {1900, '7', 1}, {2400, '0', 1}, {2600, '8', 1}}, {}},
+        {"two cycles", 8002, {}, {}},
+    };
+    for (const kt::Scenario& s : cases) {
+        SCOPED_TRACE(s.name);
+        const kt::InProcessRun core = kt::run_in_process(s);
+        std::vector<std::string> args = {"-n", std::to_string(s.frames)};
+        for (const std::string& a : key_args(s.keys)) args.push_back(a);
+        const ProgramRun r = render(args);
+        ASSERT_EQ(r.status, 0) << r.err;
+        EXPECT_GT(core.echo.size(), 10u);
+        EXPECT_EQ(r.out, core.echo);
+    }
+}
+
+TEST(DemoRender, ScrollerEchoStartsWithTheText) {
+    const ProgramRun r = render({"-n", "2000"});
+    ASSERT_EQ(r.status, 0);
+    EXPECT_EQ(r.out.substr(0, 2), "\n\n");
+    EXPECT_TRUE(std::string(scroll_text).starts_with(r.out)) << r.out;
+}
+
+uint32_t le32(const std::string& b, size_t at) {
+    uint32_t v = 0;
+    for (size_t i = 0; i < 4; ++i) v |= static_cast<uint32_t>(static_cast<uint8_t>(b[at + i])) << (8 * i);
+    return v;
+}
+
+TEST(DemoRender, WavHoldsExactly735SamplesPerFrame) {
+    struct Case {
+        std::string              name;
+        std::vector<std::string> args;
+        int64_t                  frames;
+        int64_t                  silent_from;  // frame from which every sample is 0; -1 none
+    };
+    const std::vector<Case> cases = {
+        {"120 frames", {"-n", "120"}, 120, -1},
+        {"one frame", {"-n", "1"}, 1, -1},
+        // The Esc frame pumps nothing and the fade-out is silent: the music stops first.
+        {"esc at 30", {"-n", "4001", "-k", "30:esc"}, 31 + 256, 30},
+        {"fade cut short", {"-n", "40", "-k", "30:q"}, 40, 30},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        kt::TempDir dir;
+        std::vector<std::string> args = c.args;
+        args.push_back("--wav");
+        args.push_back(dir.file("a.wav"));
+        args.push_back("--sums");
+        args.push_back(dir.file("sums"));
+        const ProgramRun r = render(args);
+        ASSERT_EQ(r.status, 0) << r.err;
+        EXPECT_EQ(static_cast<int64_t>(read_sums(dir.file("sums")).size()), c.frames);
+        const std::string wav = read_file(dir.file("a.wav"));
+        const uint64_t data = static_cast<uint64_t>(c.frames) * 735 * 4;
+        ASSERT_EQ(wav.size(), 44 + data);
+        EXPECT_EQ(le32(wav, 4), 36 + data);
+        EXPECT_EQ(le32(wav, 24), 44100u);
+        EXPECT_EQ(le32(wav, 40), data);
+        const size_t bytes_per_frame = 735 * 4;
+        const int64_t loud_frames = c.silent_from < 0 ? c.frames : c.silent_from;
+        bool any_sound = false;
+        for (size_t i = 44; i < 44 + static_cast<size_t>(loud_frames) * bytes_per_frame; ++i)
+            any_sound = any_sound || wav[i] != 0;
+        EXPECT_TRUE(any_sound || c.frames < 2) << "the tune is silent";
+        if (c.silent_from >= 0) {
+            const size_t from = 44 + static_cast<size_t>(c.silent_from) * bytes_per_frame;
+            const size_t loud = wav.find_first_not_of('\0', from);
+            EXPECT_EQ(loud, std::string::npos) << "sound in frame " << (loud - 44) / bytes_per_frame;
+        }
+    }
+}
+
+TEST(DemoRender, SoundIsTheSameEveryRunAndLeavesTheEcho) {
+    kt::TempDir dir;
+    const ProgramRun a = render({"-n", "1500", "--wav", dir.file("a.wav"), "--sums", dir.file("a")});
+    const ProgramRun b = render({"-n", "1500", "--wav", dir.file("b.wav"), "--sums", dir.file("b")});
+    const ProgramRun quiet = render({"-n", "1500", "--sums", dir.file("q")});
+    ASSERT_EQ(a.status, 0) << a.err;
+    ASSERT_EQ(b.status, 0) << b.err;
+    EXPECT_TRUE(read_file(dir.file("a.wav")) == read_file(dir.file("b.wav")));
+    EXPECT_EQ(read_file(dir.file("a")), read_file(dir.file("b")));
+    EXPECT_EQ(a.out, quiet.out);
+    // Part 1 does not depend on the C library's generator, so the frames are those of the
+    // silent run; the stars of part 2 are spawned from rand(), which the player's random()
+    // shares, so from there the frames may differ.
+    const auto loud = read_sums(dir.file("a")), silent = read_sums(dir.file("q"));
+    for (int64_t i = 0; i < 1001; ++i) ASSERT_EQ(loud.at(i), silent.at(i)) << "frame " << i;
+}
+
+TEST(DemoRender, WritesTheSelectedFramesAsPictures) {
+    kt::TempDir dir;
+    const ProgramRun r = render({"-n", "1100", "-o", dir.file("frames"), "-s", "0,10-12,/500,1099",
+                          "--sums", dir.file("sums")});
+    ASSERT_EQ(r.status, 0) << r.err;
+    const auto sums = read_sums(dir.file("sums"));
+    const std::vector<int64_t> want = {0, 10, 11, 12, 500, 1000, 1099};
+    std::vector<int64_t> got;
+    for (const auto& [frame, sum] : sums) got.push_back(frame);
+    EXPECT_EQ(got, want);
+    size_t files = 0;
+    for ([[maybe_unused]] const auto& e : std::filesystem::directory_iterator(dir.file("frames"))) ++files;
+    EXPECT_EQ(files, want.size());
+    for (const int64_t f : want) {
+        SCOPED_TRACE(f);
+        char name[32];
+        std::snprintf(name, sizeof name, "frame-%06lld.ppm", static_cast<long long>(f));
+        kt::ImgPtr img(IMG_load_pnm((std::filesystem::path(dir.file("frames")) / name).c_str()));
+        ASSERT_TRUE(img);
+        EXPECT_EQ(img->width, 320);
+        EXPECT_EQ(img->height, 240);
+        EXPECT_EQ(frame_checksum(img.get()), sums.at(f));
+    }
+}
+
+TEST(DemoRender, EscFadesToBlack) {
+    kt::TempDir dir;
+    const ProgramRun r = render({"-k", "200:esc", "-o", dir.file("f"), "-s", "200-", "--sums", dir.file("sums")});
+    ASSERT_EQ(r.status, 0) << r.err;
+    const auto sums = read_sums(dir.file("sums"));
+    ASSERT_EQ(sums.size(), 257u);
+    const kt::ImgPtr black = kt::make_img(320, 240, 0);
+    EXPECT_NE(sums.at(200 + 127), frame_checksum(black.get()));
+    for (int64_t i = 200 + 128; i <= 200 + 256; ++i) ASSERT_EQ(sums.at(i), frame_checksum(black.get())) << i;
+    // Each step lowers every channel by 2, stopping at 0.
+    kt::ImgPtr before(IMG_load_pnm((std::filesystem::path(dir.file("f")) / "frame-000200.ppm").c_str()));
+    kt::ImgPtr after(IMG_load_pnm((std::filesystem::path(dir.file("f")) / "frame-000201.ppm").c_str()));
+    ASSERT_TRUE(before && after);
+    for (int32_t i = 0; i < 320 * 240; ++i) {
+        uint32_t want = 0;
+        for (int shift = 0; shift < 24; shift += 8) {
+            const uint32_t c = (before->pixels[i] >> shift) & 0xff;
+            want |= (c > 2 ? c - 2 : 0) << shift;
+        }
+        ASSERT_EQ(after->pixels[i], want) << "pixel " << i;
+    }
+}
+
+TEST(DemoRender, MissingPictureEndsWithStatus1AndNamesIt) {
+    for (const char* missing : {"K.ppm", "A.ppm", "P.ppm", "U.ppm", "7163.ppm", "vemla.ppm",
+                                "logotype0.ppm", "logotype1.ppm", "logotype2.ppm"}) {
+        SCOPED_TRACE(missing);
+        kt::TempDir dir;
+        for (const auto& e : std::filesystem::directory_iterator(KAPU_DATA_DIR))
+            if (e.path().filename() != missing && e.path().extension() != ".xm") {
+                std::filesystem::copy(e.path(), dir.path() / e.path().filename());
+            }
+        const ProgramRun r = render({"-n", "10"}, dir.path().string());
+        EXPECT_EQ(r.status, 1);
+        EXPECT_NE(r.err.find(std::string("could not read the picture \"") + missing + "\""),
+                  std::string::npos)
+            << r.err;
+        EXPECT_NE(r.err.find(dir.path().string()), std::string::npos) << r.err;
+    }
+}
+
+TEST(DemoRender, MissingFontOrTuneOnlyLosesTextOrSound) {
+    kt::TempDir dir;
+    for (const auto& e : std::filesystem::directory_iterator(KAPU_DATA_DIR))
+        if (e.path().extension() == ".ppm") std::filesystem::copy(e.path(), dir.path() / e.path().filename());
+    const ProgramRun r = render({"-n", "1500", "--wav", dir.file("a.wav")}, dir.path().string());
+    EXPECT_EQ(r.status, 0) << r.err;
+    EXPECT_NE(r.err.find("Error loading: "), std::string::npos) << r.err;
+    const std::string wav = read_file(dir.file("a.wav"));
+    ASSERT_EQ(wav.size(), 44 + 1500u * 735 * 4);
+    EXPECT_EQ(wav.find_first_not_of('\0', 44), std::string::npos) << "sound without a tune";
+}
+
+TEST(DemoRender, RefusesBadOptionsWithStatus2) {
+    for (const std::vector<std::string>& args :
+         std::vector<std::vector<std::string>>{{"--bogus"}, {"-n"}, {"-k", "1:nokey"}, {"-s", "9-1"}}) {
+        SCOPED_TRACE(args[0]);
+        const ProgramRun r = render(args);
+        EXPECT_EQ(r.status, 2);
+        EXPECT_NE(r.err.find("demo-render: "), std::string::npos);
+        EXPECT_NE(r.err.find("--help"), std::string::npos);
+        EXPECT_EQ(r.out, "");
+    }
+}
+
+TEST(DemoRender, HelpListsTheOptions) {
+    const ProgramRun r = render({"--help"}, "/");
+    EXPECT_EQ(r.status, 0);
+    for (const char* option : {"--frames", "--ppm", "--select", "--key", "--wav", "--video",
+                               "--scale", "--sums", "--progress", "--no-progress", "--help"})
+        EXPECT_NE(r.out.find(option), std::string::npos) << option;
+}
+
+TEST(DemoRender, ProgressBarOnlyWhenAsked) {
+    const ProgramRun quiet = render({"-n", "50"});
+    EXPECT_EQ(quiet.err, "");
+    const ProgramRun shown = render({"-n", "50", "--progress"});
+    EXPECT_NE(shown.err.find("50/50 frames"), std::string::npos) << shown.err;
+    EXPECT_EQ(shown.err.back(), '\n');
+}
+
+TEST(DemoRender, VideoIsScaledThreeTimesAt60FramesWithSound) {
+    if (std::system("command -v ffmpeg >/dev/null && command -v ffprobe >/dev/null") != 0)
+        GTEST_SKIP() << "ffmpeg or ffprobe is not installed";
+    kt::TempDir dir;
+    const ProgramRun r = render({"-n", "30", "--video", dir.file("v.mp4")});
+    ASSERT_EQ(r.status, 0) << r.err;
+    const std::string probe = dir.file("probe");
+    const std::string command = "ffprobe -v error -count_frames -show_entries "
+                                "stream=codec_type,codec_name,width,height,r_frame_rate,nb_read_frames,sample_rate "
+                                "-of compact " + quote(dir.file("v.mp4")) + " >" + quote(probe);
+    ASSERT_EQ(std::system(command.c_str()), 0);
+    const std::string info = read_file(probe);
+    EXPECT_NE(info.find("codec_name=h264|codec_type=video|width=960|height=720|r_frame_rate=60/1"),
+              std::string::npos) << info;
+    EXPECT_NE(info.find("nb_read_frames=30"), std::string::npos) << info;
+    EXPECT_NE(info.find("codec_type=audio"), std::string::npos) << info;
+    EXPECT_NE(info.find("sample_rate=44100"), std::string::npos) << info;
+    // The temporary files beside the video are gone.
+    size_t files = 0;
+    for ([[maybe_unused]] const auto& e : std::filesystem::directory_iterator(dir.path())) ++files;
+    EXPECT_EQ(files, 2u);  // the video and the probe's output
+}
+
+}  // namespace

@@ -1,0 +1,192 @@
+// tests/render/tools_test.cpp: demo-render's options, key script, frame selection and WAV
+// writer.
+#include <gtest/gtest.h>
+
+#include <fstream>
+#include <iterator>
+
+#include "support/support.h"
+#include "tools/render/frame_io.h"
+#include "tools/render/options.h"
+
+namespace {
+
+RenderOptions parse(std::vector<const char*> args, std::string* error) {
+    args.insert(args.begin(), "demo-render");
+    RenderOptions o;
+    const bool ok = render_parse_options(static_cast<int>(args.size()), args.data(), &o, error);
+    if (!ok && error->empty()) *error = "failed without a message";
+    if (ok) error->clear();
+    return o;
+}
+
+TEST(RenderOptions, DefaultsRunOneWholeCycleWritingNothing) {
+    std::string error;
+    const RenderOptions o = parse({}, &error);
+    EXPECT_EQ(error, "");
+    EXPECT_EQ(o.frames, 4001);
+    EXPECT_TRUE(o.ppm_dir.empty() && o.wav_path.empty() && o.video_path.empty() && o.sums_path.empty());
+    EXPECT_TRUE(o.keys.empty());
+    EXPECT_TRUE(o.select.spans.empty());
+    EXPECT_EQ(o.video_scale, 3);
+    EXPECT_EQ(o.progress, -1);
+}
+
+TEST(RenderOptions, ValuesAfterTheOptionOrAfterEquals) {
+    std::string error;
+    const RenderOptions o = parse({"-n", "120", "--ppm=out", "--select", "5", "-k", "10:esc",
+                                   "--key=20:1:3", "--wav", "a.wav", "--video=v.webm", "--scale", "2",
+                                   "--sums=s.txt", "--no-progress"},
+                                  &error);
+    ASSERT_EQ(error, "");
+    EXPECT_EQ(o.frames, 120);
+    EXPECT_EQ(o.ppm_dir, "out");
+    EXPECT_TRUE(frame_selected(o.select, 5));
+    EXPECT_FALSE(frame_selected(o.select, 6));
+    ASSERT_EQ(o.keys.size(), 2u);
+    EXPECT_EQ(o.keys[0].frame, 10);
+    EXPECT_EQ(o.keys[0].key, 27);
+    EXPECT_EQ(o.keys[1].key, '1');
+    EXPECT_EQ(o.keys[1].hold, 3);
+    EXPECT_EQ(o.wav_path, "a.wav");
+    EXPECT_EQ(o.video_path, "v.webm");
+    EXPECT_EQ(o.video_scale, 2);
+    EXPECT_EQ(o.sums_path, "s.txt");
+    EXPECT_EQ(o.progress, 0);
+}
+
+TEST(RenderOptions, RefusesWhatItDoesNotKnow) {
+    const std::vector<std::vector<const char*>> cases = {
+        {"--frames"}, {"-n", "ten"}, {"-n", "-1"}, {"--bogus"}, {"-k", "10"}, {"-k", "x:esc"},
+        {"-k", "10:nokey"}, {"-k", "10:q:0"}, {"-s", "5-2"}, {"-s", "a"}, {"-s", "/0"},
+        {"--scale", "0"}, {"--scale", "9"}, {"--help=yes"}, {"stray"},
+    };
+    for (const auto& args : cases) {
+        std::string joined;
+        for (const char* a : args) joined += std::string(a) + " ";
+        SCOPED_TRACE(joined);
+        std::string error;
+        parse(args, &error);
+        EXPECT_FALSE(error.empty());
+    }
+}
+
+TEST(RenderOptions, KeyNamesCharactersAndSymbols) {
+    struct Case {
+        const char* text;
+        int64_t     frame;
+        int32_t     key;
+        int64_t     hold;
+    };
+    const std::vector<Case> cases = {
+        {"0:esc", 0, 27, 1},      {"5:escape:2", 5, 27, 2}, {"7:space", 7, 32, 1},
+        {"7: ", 7, 32, 1},        {"9:q", 9, 'q', 1},       {"9:Q:4", 9, 'Q', 4},
+        {"3:0", 3, '0', 1},       {"3:304", 3, 304, 1},     {"3:shift:2", 3, 304, 2},
+        {"1::", 1, ':', 1},      {"1:::6", 1, ':', 6},     {"2:27:100", 2, 27, 100},
+        {"2:enter", 2, 13, 1},    {"2:tab", 2, 9, 1},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.text);
+        RenderKey k{};
+        std::string error;
+        ASSERT_TRUE(render_parse_key(c.text, &k, &error)) << error;
+        EXPECT_EQ(k.frame, c.frame);
+        EXPECT_EQ(k.key, c.key);
+        EXPECT_EQ(k.hold, c.hold);
+    }
+}
+
+TEST(RenderKeys, HeldForTheirFramesLaterEntriesWin) {
+    const std::vector<RenderKey> keys = {{10, '1', 3}, {11, 304, 1}, {20, 27, 1}};
+    const std::vector<std::pair<int64_t, uint8_t>> cases = {
+        {9, 0}, {10, '1'}, {11, 48}, {12, '1'}, {13, 0}, {20, 27}, {21, 0}};
+    for (const auto& [frame, byte] : cases) {
+        SCOPED_TRACE(frame);
+        EXPECT_EQ(render_key_at(keys, frame), byte);
+    }
+}
+
+TEST(FrameSelection, ListsRangesAndStrides) {
+    struct Case {
+        const char*          text;
+        std::vector<int64_t> in, out;
+    };
+    const std::vector<Case> cases = {
+        {"5", {5}, {4, 6}},
+        {"0,100-102", {0, 100, 101, 102}, {1, 99, 103}},
+        {"/60", {0, 60, 120, 3600}, {1, 59, 61}},
+        {"10-30/10", {10, 20, 30}, {0, 11, 40}},
+        {"100-", {100, 5000}, {99}},
+        {"7-/5", {7, 12, 17}, {8, 2}},
+        {"3/2", {3, 5, 7}, {4, 1}},
+        {"1,1,1", {1}, {0, 2}},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.text);
+        FrameSelection s;
+        std::string error;
+        ASSERT_TRUE(frame_selection_parse(c.text, &s, &error)) << error;
+        for (const int64_t f : c.in) EXPECT_TRUE(frame_selected(s, f)) << f;
+        for (const int64_t f : c.out) EXPECT_FALSE(frame_selected(s, f)) << f;
+    }
+    for (const char* bad : {"", ",", "1,", "-", "-5", "5-3", "1/0", "x", "1-2-3", "//2"}) {
+        SCOPED_TRACE(bad);
+        FrameSelection s;
+        std::string error;
+        EXPECT_FALSE(frame_selection_parse(bad, &s, &error));
+        EXPECT_FALSE(error.empty());
+    }
+}
+
+uint32_t u32(const std::string& b, size_t at) {
+    return static_cast<uint32_t>(static_cast<uint8_t>(b[at])) |
+           static_cast<uint32_t>(static_cast<uint8_t>(b[at + 1])) << 8 |
+           static_cast<uint32_t>(static_cast<uint8_t>(b[at + 2])) << 16 |
+           static_cast<uint32_t>(static_cast<uint8_t>(b[at + 3])) << 24;
+}
+uint32_t u16(const std::string& b, size_t at) {
+    return static_cast<uint32_t>(static_cast<uint8_t>(b[at])) |
+           static_cast<uint32_t>(static_cast<uint8_t>(b[at + 1])) << 8;
+}
+
+TEST(WavWriter, HeaderCountsTheSamplesWritten) {
+    for (const size_t frames : {size_t{0}, size_t{1}, size_t{735}, size_t{735 * 3}}) {
+        SCOPED_TRACE(frames);
+        kt::TempDir dir;
+        const std::string path = dir.file("a.wav");
+        WavWriter w{};
+        ASSERT_TRUE(wav_open(&w, path.c_str()));
+        std::vector<int16_t> pcm(frames * 2);
+        for (size_t i = 0; i < pcm.size(); ++i) pcm[i] = static_cast<int16_t>(i % 2 ? -1 - int(i) : int(i));
+        // Written in two pieces, as the renderer writes one frame at a time.
+        ASSERT_TRUE(wav_write(&w, pcm.data(), frames / 2));
+        ASSERT_TRUE(wav_write(&w, pcm.data() + (frames / 2) * 2, frames - frames / 2));
+        ASSERT_TRUE(wav_close(&w));
+        std::ifstream in(path, std::ios::binary);
+        const std::string b((std::istreambuf_iterator<char>(in)), {});
+        ASSERT_EQ(b.size(), 44 + frames * 4);
+        EXPECT_EQ(b.substr(0, 4), "RIFF");
+        EXPECT_EQ(u32(b, 4), 36 + frames * 4);
+        EXPECT_EQ(b.substr(8, 8), "WAVEfmt ");
+        EXPECT_EQ(u32(b, 16), 16u);
+        EXPECT_EQ(u16(b, 20), 1u);      // PCM
+        EXPECT_EQ(u16(b, 22), 2u);      // stereo
+        EXPECT_EQ(u32(b, 24), 44100u);
+        EXPECT_EQ(u32(b, 28), 44100u * 4);
+        EXPECT_EQ(u16(b, 32), 4u);
+        EXPECT_EQ(u16(b, 34), 16u);
+        EXPECT_EQ(b.substr(36, 4), "data");
+        EXPECT_EQ(u32(b, 40), frames * 4);
+        for (size_t i = 0; i < pcm.size(); ++i)
+            ASSERT_EQ(static_cast<int16_t>(u16(b, 44 + 2 * i)), pcm[i]) << "sample " << i;
+    }
+}
+
+TEST(WavWriter, UnwritablePathFails) {
+    WavWriter w{};
+    EXPECT_FALSE(wav_open(&w, "/nonexistent-folder/a.wav"));
+    EXPECT_FALSE(wav_write(&w, nullptr, 0));
+    EXPECT_FALSE(wav_close(&w));
+}
+
+}  // namespace
