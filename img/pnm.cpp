@@ -51,6 +51,7 @@ class MemorySource {
 public:
     MemorySource(const uint8_t* data, size_t size) : data_(data), size_(size) {}
     int peek() const { return pos_ < size_ ? data_[pos_] : kEnd; }
+    size_t remaining() const { return size_ - pos_; }
     void advance() {
         if (pos_ < size_) ++pos_;
     }
@@ -269,12 +270,24 @@ IMG* read_pnm(Source& src) {
     uint64_t width = h->width;
     const bool bitmap = h->kind == 1 || h->kind == 4;
     if (!kFromFile && bitmap) width = (width + 7) / 8 * 8;
-    // Both factors are below 2^41, so the product cannot overflow.
+    // The product is formed only once both factors are within the limit: no overflow.
     if (width > static_cast<uint64_t>(IMG_MAX_READ_PIXELS) ||
         h->height > static_cast<uint64_t>(IMG_MAX_READ_PIXELS) ||
         width * h->height > static_cast<uint64_t>(IMG_MAX_READ_PIXELS)) {
         IMG_error();
         return nullptr;
+    }
+    // A buffer too short for the samples fails before the image is allocated: a few header
+    // bytes cannot make the reader claim 64 MiB. Every sample takes at least one byte (P1 digit,
+    // P2/P3 digit run, P5/P6 byte), a bitmap one bit.
+    if constexpr (!kFromFile) {
+        const uint64_t pixels = width * h->height;
+        const bool rgb = h->kind == 3 || h->kind == 6;
+        const uint64_t least = h->kind == 4 ? pixels / 8 : rgb ? pixels * 3 : pixels;
+        if (src.remaining() < least) {
+            IMG_error();
+            return nullptr;
+        }
     }
     IMG* img = IMG_new();
     if (!img) return nullptr;

@@ -116,6 +116,12 @@ IMG* IMG_from_text(const char* text) {
         IMG_error();
         return nullptr;
     }
+    // Each value takes at least one digit: a text far too short fails before the image is
+    // allocated.
+    if (std::strlen(text + pos) < 3 * width * height) {
+        IMG_error();
+        return nullptr;
+    }
     IMG* img = IMG_new();
     if (!img) return nullptr;
     const auto w = static_cast<int32_t>(width);
