@@ -9,8 +9,13 @@
 
 namespace {
 
-// A w x h image from IMG_new and IMG_resize, or null (reported) when either allocation fails.
+// A w x h image from IMG_new and IMG_resize, or null, reported once, when the size is negative
+// or too large for an image or an allocation fails.
 IMG* new_image(int32_t w, int32_t h) {
+    if (w < 0 || h < 0 || int64_t{w} * h > INT32_MAX) {
+        IMG_error();
+        return nullptr;
+    }
     IMG* img = IMG_new();
     if (!img) return nullptr;
     IMG_resize(img, w, h);

@@ -217,6 +217,7 @@ TEST(ImgScale, RefusesNegativeAndEmptySizesWithAReport) {
         {"new width 0", src.get(), 0, 3},       {"new height 0", src.get(), 3, 0},
         {"source width 0", flat.get(), 3, 3},   {"source height 0", thin.get(), 3, 3},
         {"null source", nullptr, 3, 3},         {"source without pixels", &bare, 3, 3},
+        {"more pixels than an image holds", src.get(), 65536, 65536},
     };
     for (const Case& c : cases) {
         kt::StdoutCapture out;
@@ -302,12 +303,14 @@ TEST(ImgRotate, TruncatesOffsetsTowardsZeroAndReportsEachUncoveredPixel) {
     }
 }
 
-TEST(ImgRotate, RefusesANullSourceAndAnAngleThatIsNotFinite) {
+TEST(ImgRotate, RefusesANullOrNegativeSourceAndAnAngleThatIsNotFinite) {
     ImgPtr src = numbered(3, 3);
+    const IMG negative{-3, 3, src->pixels};  // a record no library call makes
     for (const auto& [name, img, angle] :
          {std::tuple{"null source", static_cast<const IMG*>(nullptr), 1.0},
           {"NaN", src.get(), std::nan("")},
-          {"infinity", src.get(), HUGE_VAL}}) {
+          {"infinity", src.get(), HUGE_VAL},
+          {"negative width", &negative, 0.5}}) {
         kt::StdoutCapture out;
         IMG* got = IMG_rotate(img, angle);
         EXPECT_EQ(got, nullptr) << name;
