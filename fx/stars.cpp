@@ -1,6 +1,7 @@
 // fx/stars.cpp: a starfield in 16.16 fixed point, projected with integer division only.
 #include "fx/stars.h"
 
+#include <algorithm>
 #include <cstddef>
 #include <cstdlib>
 #include <limits>
@@ -32,6 +33,13 @@ void respawn_star(int32_t* star) {
     }
 }
 
+// The projection's constants, copied out of the record so that pixel writes (which may alias
+// its ints) do not force them to be read again for every star.
+struct View {
+    int64_t cx, cy;
+    int32_t cz;
+};
+
 struct Projected {
     int64_t sx, sy;
     uint32_t colour;
@@ -41,32 +49,34 @@ struct Projected {
 // an int for every X = x >> 16 and the division stays 32-bit; otherwise it is done wide. Both
 // truncate toward zero.
 template <bool Narrow>
-inline Projected project(const STARS* s, const int32_t* star, int32_t d) {
+inline Projected project(const View& v, const int32_t* star, int32_t d) {
     const int32_t x = star[0] >> 16;
     const int32_t y = star[1] >> 16;
     int64_t qx, qy;
     if constexpr (Narrow) {
-        qx = (s->cz * x) / d;
-        qy = (s->cz * y) / d;
+        qx = (v.cz * x) / d;
+        qy = (v.cz * y) / d;
     } else {
-        qx = (int64_t{s->cz} * x) / d;
-        qy = (int64_t{s->cz} * y) / d;
+        qx = (int64_t{v.cz} * x) / d;
+        qy = (int64_t{v.cz} * y) / d;
     }
     // Near stars bright, far ones dark: 255 - D for D in 1..255.
     const auto grey = static_cast<uint32_t>(~d) & 0xffu;
-    return {s->cx + qx, s->cy + qy, grey * 0x010101u};
+    return {v.cx + qx, v.cy + qy, grey * 0x010101u};
 }
 
 template <bool Narrow>
 void draw_points(const STARS* s, IMG* target) {
+    const View v{s->cx, s->cy, s->cz};
     const int32_t* star = s->star_data;
+    const int32_t* const end = star + static_cast<std::ptrdiff_t>(std::max(s->count, 0)) * kInts;
     const int64_t w = target->width;
     const int64_t h = target->height;
-    uint32_t* pixels = target->pixels;
-    for (int32_t k = 0; k < s->count; ++k, star += kInts) {
-        const int32_t d = add_wrapping(star[2] >> 16, s->cz);
+    uint32_t* const pixels = target->pixels;
+    for (; star != end; star += kInts) {
+        const int32_t d = add_wrapping(star[2] >> 16, v.cz);
         if (d == 0) continue;
-        const Projected p = project<Narrow>(s, star, d);
+        const Projected p = project<Narrow>(v, star, d);
         // The same silent drop outside the target as IMG_set_pixel.
         if (p.sx < 0 || p.sy < 0 || p.sx >= w || p.sy >= h) continue;
         pixels[p.sy * w + p.sx] = p.colour;
@@ -75,11 +85,12 @@ void draw_points(const STARS* s, IMG* target) {
 
 // A target without pixels: every point goes through the accessor, which reports it.
 void draw_points_reporting(const STARS* s, IMG* target) {
+    const View v{s->cx, s->cy, s->cz};
     const int32_t* star = s->star_data;
     for (int32_t k = 0; k < s->count; ++k, star += kInts) {
-        const int32_t d = add_wrapping(star[2] >> 16, s->cz);
+        const int32_t d = add_wrapping(star[2] >> 16, v.cz);
         if (d == 0) continue;
-        const Projected p = project<false>(s, star, d);
+        const Projected p = project<false>(v, star, d);
         constexpr int64_t lo = std::numeric_limits<int32_t>::min();
         constexpr int64_t hi = std::numeric_limits<int32_t>::max();
         IMG_set_pixel(target, static_cast<int32_t>(p.sx < lo ? lo : p.sx > hi ? hi : p.sx),
@@ -139,7 +150,8 @@ void STARS_move(STARS* s) {
     const int32_t ly = half_extent(s->size_y);
     const int32_t lz = half_extent(s->size_z);
     int32_t* star = s->star_data;
-    for (int32_t k = 0; k < s->count; ++k, star += kInts) {
+    int32_t* const end = star + static_cast<std::ptrdiff_t>(std::max(s->count, 0)) * kInts;
+    for (; star != end; star += kInts) {
         const int32_t nx = add_wrapping(star[0], star[3]);
         const int32_t ny = add_wrapping(star[1], star[4]);
         const int32_t nz = add_wrapping(star[2], star[5]);

@@ -332,3 +332,18 @@ TEST(StarsDraw, SpritesSitEightPixelsUpAndLeftWithoutProjection) {
                 << "pixel " << x << ", " << y;
         }
 }
+
+TEST(StarsLifeCycle, ANegativeCountWrittenIntoTheRecordMovesAndDrawsNothing) {
+    StarsPtr s = make_demo_stars(2);
+    place(s.get(), 0, 1, 2, 3, 4, 5, 6);
+    place(s.get(), 1, 1, 2, 3, 4, 5, 6);
+    const std::vector<int32_t> before = star_ints(s.get());
+    s->count = -2;
+    ImgPtr target = make_img(320, 240);
+    STARS_move(s.get());
+    STARS_draw_points(s.get(), target.get());
+    STARS_respawn_all(s.get());
+    s->count = 2;
+    EXPECT_EQ(star_ints(s.get()), before);
+    EXPECT_EQ(IMG_equal(target.get(), make_img(320, 240).get()), 1);
+}
