@@ -2,6 +2,7 @@
 // tail, the fade-out and the shutdown.
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <filesystem>
 #include <string>
 #include <system_error>
@@ -20,6 +21,14 @@ std::string working_directory() {
     std::error_code ec;
     const std::filesystem::path here = std::filesystem::current_path(ec);
     return ec ? std::string(".") : here.string();
+}
+
+// True when SDL fell back to drawing into memory because it found no display: the demo would
+// run unseen and could not be stopped from the keyboard. Asked for by name, it is used.
+bool display_missing() {
+    if (std::strcmp(SCREEN_driver(), "offscreen") != 0) return false;
+    const char* asked = std::getenv("SDL_VIDEODRIVER");
+    return asked == nullptr || std::strstr(asked, "offscreen") == nullptr;
 }
 
 // Start-up cannot go on: release what exists, then end as the demo always ends, with status 1.
@@ -55,8 +64,17 @@ void demo_init() {
     keyboard = KEYBOARD_new();
     SCREEN_set_mode(screen, screen_w, screen_h);
     if (!SCREEN_ready(screen) || keyboard == nullptr) {
-        std::fprintf(stderr, "demo: could not open a %d x %d video surface: %s\n", screen_w,
-                     screen_h, SCREEN_reason());
+        std::fprintf(stderr,
+                     "demo: could not open a %d x %d video surface (%s); the demo needs a "
+                     "graphical display\n",
+                     screen_w, screen_h, SCREEN_reason());
+        give_up();
+    }
+    if (display_missing()) {
+        std::fprintf(stderr,
+                     "demo: could not open a %d x %d video surface (no display found); the demo "
+                     "needs a graphical display\n",
+                     screen_w, screen_h);
         give_up();
     }
     const char* missing = demo_create_objects(screen->width, screen->height);

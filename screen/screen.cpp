@@ -144,6 +144,12 @@ const char* SCREEN_reason() {
     return SDL_GetError();
 }
 
+const char* SCREEN_driver() {
+    static char name[64];
+    if (SDL_VideoDriverName(name, sizeof name) == nullptr) name[0] = '\0';
+    return name;
+}
+
 void SCREEN_show(SCREEN* screen, const IMG* image) {
     if (!can_present(screen, image, true)) {
         SCREEN_error();

@@ -1,0 +1,19 @@
+#!/usr/bin/env bash
+# Closing the window (what a window manager sends for the close button or Alt-F4) ends the demo
+# as Esc does: the fade to black, then exit status 1.
+source "$(dirname "$0")/lib.sh"
+e2e_display "$@"
+
+start_demo "$DATA"
+win=$(wait_window)
+[[ "$(part_of "$(shot "$win" part1)")" == 1 ]] || fail "part 1 does not show"
+"$WM_CLOSE" "$win"
+sleep 2
+kill -0 "$demo_pid" 2>/dev/null || fail "ended at once, without the fade"
+# Two seconds into the 4.3 s fade the frame has gone dark.
+b=$(bright_fraction "$(shot "$win" fading)")
+echo "bright fraction during the fade: $b"
+awk -v b="$b" 'BEGIN { exit !(b < 0.05) }' || fail "not fading: bright fraction $b"
+wait_exit 6
+[[ "$exit_status" == 1 ]] || fail "exit status $exit_status after the close request"
+echo "close: exit status 1"
