@@ -42,19 +42,6 @@ protected:
     }
 };
 
-TEST_F(RasterBars, ProfileSevenIsTheSixteenRowRedRamp) {
-    const BarProfile& p = bar_profiles[bar_profile];
-    ASSERT_EQ(p.n, 16);
-    EXPECT_EQ(p.colors[0], 0x200000u);
-    EXPECT_EQ(p.colors[7], 0xF00000u);
-    EXPECT_EQ(p.colors[8], 0xF00000u);
-    EXPECT_EQ(p.colors[15], 0x200000u);
-    for (size_t k = 0; k < bar_profiles.size(); ++k)
-        EXPECT_EQ(bar_profiles[k].n, static_cast<int32_t>(2 * k + 2)) << "profile " << k;
-    EXPECT_EQ(bar_profiles[4].colors[9], 0x000000u);  // the one profile ending in black
-    EXPECT_EQ(bar_profiles[2].colors[5], 0x800000u);
-}
-
 // The bars lie one over the other in drawing order, each starting at its listed first row.
 TEST_F(RasterBars, BarsStartAtTheirRowsAndLaterBarsCoverEarlierOnes) {
     struct Case {

@@ -34,14 +34,6 @@ protected:
     }
 };
 
-TEST(LetterWaves, TableAsLoaded) {
-    const std::array<std::pair<int32_t, int32_t>, 4> steps = {{{-5, 160}, {-10, 160}, {-4, 160}, {-9, 160}}};
-    for (size_t j = 0; j < 4; ++j) {
-        EXPECT_EQ(letter_waves[j].frame_step, steps[j].first) << "wave " << j;
-        EXPECT_EQ(letter_waves[j].letter_step, steps[j].second) << "wave " << j;
-    }
-}
-
 // Letter i uses table entry 160 i on every wave: 0, 27245, 30195 and 6195, so with amplitude 64
 // each wave moves it by 0, 53, 58 and 12 pixels from its centred place (158, 118).
 TEST_F(Letters, FirstFramePositions) {

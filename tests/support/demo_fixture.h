@@ -45,8 +45,8 @@ inline uint32_t plasma_reference(const IMG* palette, const std::array<int32_t, 6
     uint32_t pixel = 0;
     for (int32_t c = 0; c < 3; ++c) {
         const int32_t rows_up = height - 1 - y;
-        const int32_t s1 = sine_table[static_cast<size_t>((phases[static_cast<size_t>(c)] + rows_up) % 1024)];
-        const int32_t s2 = sine_table[static_cast<size_t>((phases[static_cast<size_t>(c + 3)] + rows_up) % 1024)];
+        const int32_t s1 = sine_table[static_cast<size_t>((phases[static_cast<size_t>(c)] + rows_up) % SINE_LEN)];
+        const int32_t s2 = sine_table[static_cast<size_t>((phases[static_cast<size_t>(c + 3)] + rows_up) % SINE_LEN)];
         const int32_t a1 = plasma_waves[static_cast<size_t>(c)].amplitude;
         const int32_t a2 = plasma_waves[static_cast<size_t>(c + 3)].amplitude;
         const int32_t offset = (s1 * a1 + s2 * a2) >> 16;
