@@ -3,6 +3,7 @@
 if(KAPU_PROGRAMS)
   file(GLOB KAPU_PLATFORM_TESTS CONFIGURE_DEPENDS ${CMAKE_CURRENT_SOURCE_DIR}/platform/*_test.cpp)
   add_executable(kapu_platform_tests ${KAPU_PLATFORM_TESTS}
+    ${CMAKE_CURRENT_SOURCE_DIR}/platform/sanitizer_options.cpp
     ${PROJECT_SOURCE_DIR}/screen/screen.cpp
     ${PROJECT_SOURCE_DIR}/screen/keyboard.cpp
     ${PROJECT_SOURCE_DIR}/main/music.cpp
