@@ -9,7 +9,7 @@ packages=(
   # the programs
   libsdl1.2-compat-dev libmikmod-dev
   # end-to-end tests: a virtual display, keys and screenshots
-  xvfb xauth xdotool imagemagick x11-utils
+  xvfb xauth xdotool imagemagick x11-utils libx11-dev
   # checking the tune with independent players
   sox openmpt123 xmp
 )
