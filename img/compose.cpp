@@ -42,15 +42,25 @@ template <RowMode mode>
 void copy_run(const uint32_t* s, uint32_t* d, int64_t n, bool distinct) {
     int64_t i = 0;
 #if defined(__SSE2__)
-    if (distinct)
-        for (; i + 4 <= n; i += 4) {
-            const __m128i sv = load4(s + i);
-            const __m128i dv = load4(d + i);
-            if constexpr (mode == RowMode::keyed)
-                store4(d + i, _mm_or_si128(_mm_and_si128(holes4(sv), dv), sv));  // s is 0 in the holes
-            else
-                store4(d + i, _mm_or_si128(dv, sv));
+    // s is 0 in the holes of the keyed copy, so ORing it in after the mask gives the source.
+    const auto one = [](const uint32_t* from, uint32_t* to) {
+        const __m128i sv = load4(from);
+        const __m128i dv = load4(to);
+        if constexpr (mode == RowMode::keyed)
+            store4(to, _mm_or_si128(_mm_and_si128(holes4(sv), dv), sv));
+        else
+            store4(to, _mm_or_si128(dv, sv));
+    };
+    if (distinct) {
+        for (; i + 8 <= n; i += 8) {
+            one(s + i, d + i);
+            one(s + i + 4, d + i + 4);
         }
+        if (i + 4 <= n) {
+            one(s + i, d + i);
+            i += 4;
+        }
+    }
 #endif
     for (; i < n; ++i) {
         if constexpr (mode == RowMode::keyed)
@@ -84,7 +94,9 @@ void blit_row(const IMG* src, IMG* dst, int32_t a, int32_t b, int32_t column) {
     const int32_t dw = dst->width;
     // The remainder keeps the sign of the column; a column equal to the width acts as 0.
     int32_t x = column;
-    if (x < 0 || x > dw) {
+    if (x < 0 && x > -dw) {
+        x += dw;  // what the remainder below gives, without its division
+    } else if (x < 0 || x > dw) {
         x %= dw;
         if (x < 0) x += dw;
     }
