@@ -9,7 +9,8 @@ build=${KAPU_BENCH_DIR:-$root/build-bench}
 cmake -S "$root" -B "$build" -DCMAKE_BUILD_TYPE=Release -DCMAKE_CXX_FLAGS_RELEASE="-O2 -DNDEBUG" \
   -DBUILD_TESTING=OFF >/dev/null
 cmake --build "$build" -j "$(nproc)" --target kapu_bench demo-render
-"$build/kapu_bench" --benchmark_min_time=0.5 "$@"
+"$build/kapu_bench" --benchmark_min_time=0.2 --benchmark_repetitions=5 \
+  --benchmark_report_aggregates_only=true "$@"
 
 echo
 echo "demo-render, whole cycle (4001 frames), writing nothing:"
