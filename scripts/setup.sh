@@ -12,6 +12,8 @@ packages=(
   xvfb xauth xdotool imagemagick x11-utils libx11-dev
   # checking the tune with independent players
   sox openmpt123 xmp
+  # reliability: fuzzing with libFuzzer, sanitizers, memcheck, peak memory
+  clang libclang-rt-14-dev valgrind time procps
 )
 
 missing=()

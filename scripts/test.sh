@@ -1,5 +1,10 @@
 #!/usr/bin/env bash
-# Installs what is missing, configures, builds and runs every test.
+# Installs what is missing, configures, builds and runs every test: first the ordinary build
+# (build/), then the whole suite again built with AddressSanitizer and UndefinedBehaviorSanitizer
+# (build-asan/), which stops at the first report. The sanitizer run leaves out the end-to-end
+# tests (label e2e), which run in real time on a virtual display and are covered by the
+# ordinary run, and valgrind's memcheck, which cannot run under a sanitizer.
+# KAPU_SKIP_ASAN=1 runs the ordinary build only.
 set -euo pipefail
 root=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
 "$root/scripts/setup.sh"
@@ -8,3 +13,13 @@ jobs=$(nproc)
 cmake -S "$root" -B "$root/build" -DKAPU_WERROR=ON >/dev/null
 cmake --build "$root/build" -j "$jobs"
 ctest --test-dir "$root/build" --output-on-failure -j "$jobs"
+
+[[ "${KAPU_SKIP_ASAN:-0}" == 1 ]] && exit 0
+cmake -S "$root" -B "$root/build-asan" -DKAPU_WERROR=ON -DKAPU_SANITIZE=ON >/dev/null
+cmake --build "$root/build-asan" -j "$jobs"
+# Every report aborts the process; leaks are checked at exit. The suppressions name third-party
+# libraries only (SDL 2 behind the SDL 1.2 layer, D-Bus, X11), see the file.
+export ASAN_OPTIONS=abort_on_error=1:detect_leaks=1:strict_string_checks=1:detect_stack_use_after_return=1
+export UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1
+export LSAN_OPTIONS="suppressions=$root/tests/reliability/lsan.supp:print_suppressions=0"
+ctest --test-dir "$root/build-asan" --output-on-failure -j "$jobs" -LE '^(e2e|memcheck)$'
