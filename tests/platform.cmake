@@ -17,12 +17,6 @@ if(KAPU_PROGRAMS)
     KAPU_TEST_DATA_DIR="${CMAKE_CURRENT_SOURCE_DIR}/data"
     KAPU_DATA_DIR="${KAPU_DATA_DIR}"
     _GLIBCXX_ASSERTIONS)
-  # Each test runs in a process of its own, so the one SCREEN and KEYBOARD start fresh. The
-  # environment comes through `cmake -E env`: a list given as the ENVIRONMENT property of
-  # discovered tests loses its separators, and only its first entry would reach the test.
-  set_target_properties(kapu_platform_tests PROPERTIES
-    CROSSCOMPILING_EMULATOR "${CMAKE_COMMAND};-E;env;${KAPU_TEST_ENV}")
-  gtest_discover_tests(kapu_platform_tests
-    PROPERTIES TIMEOUT 120
-    DISCOVERY_TIMEOUT 60)
+  # Each test runs in a process of its own, so the one SCREEN and KEYBOARD start fresh.
+  kapu_discover_tests(kapu_platform_tests 120)
 endif()

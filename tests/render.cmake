@@ -24,9 +24,7 @@ if(TARGET kapu_render)
       KAPU_DEMO_RENDER="$<TARGET_FILE:demo-render>")
     add_dependencies(kapu_render_tests demo-render)
   endif()
-  gtest_discover_tests(kapu_render_tests
-    PROPERTIES TIMEOUT 300 ENVIRONMENT "${KAPU_TEST_ENV}"
-    DISCOVERY_TIMEOUT 60)
+  kapu_discover_tests(kapu_render_tests 300)
 
   # The live program's echo, in the few seconds it runs, begins as demo-render's does.
   if(TARGET demo-window AND TARGET demo-render)

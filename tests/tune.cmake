@@ -11,9 +11,7 @@ target_compile_definitions(kapu_tune_tests PRIVATE
   KAPU_MAKE_TUNE="$<TARGET_FILE:make_tune>"
   _GLIBCXX_ASSERTIONS)
 add_dependencies(kapu_tune_tests make_tune)
-gtest_discover_tests(kapu_tune_tests
-  PROPERTIES TIMEOUT 120 ENVIRONMENT "${KAPU_TEST_ENV}"
-  DISCOVERY_TIMEOUT 60)
+kapu_discover_tests(kapu_tune_tests 120)
 
 if(TARGET PkgConfig::MIKMOD)
   add_library(kapu_tune_capture STATIC ${KAPU_TUNE_TEST_DIR}/capture.cpp)
@@ -27,9 +25,7 @@ if(TARGET PkgConfig::MIKMOD)
     KAPU_DATA_DIR="${KAPU_DATA_DIR}"
     KAPU_TUNE_SCORE="${KAPU_TUNE_SCORE}"
     _GLIBCXX_ASSERTIONS)
-  gtest_discover_tests(kapu_tune_play_tests
-    PROPERTIES TIMEOUT 300 ENVIRONMENT "${KAPU_TEST_ENV}"
-    DISCOVERY_TIMEOUT 60)
+  kapu_discover_tests(kapu_tune_play_tests 300)
 
   # Renders with libmikmod for the cross-check below and for listening.
   add_executable(tune_mikmod_render ${KAPU_TUNE_TEST_DIR}/mikmod_render.cpp)
