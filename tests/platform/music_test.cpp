@@ -44,7 +44,7 @@ protected:
 };
 
 TEST_F(MusicTest, MissingTuneWritesOneErrorLineAndStaysSilent) {
-    kt::FdCapture err;
+    kt::StderrCapture err;
     music_start();
     const std::string written = err.text();
     EXPECT_EQ(written, "Error loading: Could not open requested file\n");
@@ -57,7 +57,7 @@ TEST_F(MusicTest, MissingTuneWritesOneErrorLineAndStaysSilent) {
 
 TEST_F(MusicTest, StartsTheTuneWithFourVoicesAndMixesOncePerPump) {
     write_tune(8, 8);
-    kt::FdCapture err;
+    kt::StderrCapture err;
     music_start();
     EXPECT_EQ(err.text(), "");
     ASSERT_NE(music, nullptr);
@@ -97,7 +97,7 @@ TEST_F(MusicTest, ReloadThatFailsSilencesTheRestOfTheRun) {
     music_start();
     ASSERT_NE(music, nullptr);
     std::filesystem::remove(dir_.file(music_file));
-    kt::FdCapture err;
+    kt::StderrCapture err;
     for (int frame = 0; frame < 30; ++frame) music_pump();
     EXPECT_EQ(music, nullptr);
     EXPECT_EQ(err.text(), "") << "a failed reload is not reported";
@@ -109,7 +109,7 @@ TEST_F(MusicTest, FailedInitReportsAndLoadsNothing) {
     // The tune is there: loading it after a failed init would crash inside libmikmod.
     write_tune(4, 8);
     kt::CaptureDriver::fail_init = true;
-    kt::FdCapture err;
+    kt::StderrCapture err;
     music_start();
     const std::string written = err.text();
     EXPECT_EQ(written.rfind("Could not initialize sound\nReason: ", 0), 0u) << written;
@@ -139,7 +139,7 @@ TEST_F(MusicTest, ChoosesSdlsDriverAndFallsBackWhenAnAliasIsUnknown) {
     write_tune(4, 64);
     for (const char* alias : {"sdl", "no-such-driver"}) {
         music_driver_alias = alias;
-        kt::FdCapture err;
+        kt::StderrCapture err;
         music_start();
         EXPECT_EQ(err.text(), "") << alias;
         ASSERT_NE(md_driver, nullptr) << alias;

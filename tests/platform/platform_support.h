@@ -1,5 +1,5 @@
-// tests/platform/platform_support.h: what the tests over SDL and libmikmod share: a standard
-// error capture, a short generated tune and a libmikmod output driver that mixes on demand.
+// tests/platform/platform_support.h: what the tests over SDL and libmikmod share besides
+// support/support.h: a short generated tune and a libmikmod output driver that mixes on demand.
 #pragma once
 #include <mikmod.h>
 
@@ -10,42 +10,9 @@
 #include <unistd.h>
 #include <vector>
 
+#include "support/support.h"
+
 namespace kt {
-
-// Captures what is written to a file descriptor (standard error by default) while it lives.
-class FdCapture {
-public:
-    explicit FdCapture(int fd = 2) : fd_(fd) {
-        std::fflush(nullptr);
-        file_ = std::tmpfile();
-        saved_ = dup(fd_);
-        dup2(fileno(file_), fd_);
-    }
-    ~FdCapture() { restore(); if (file_) std::fclose(file_); }
-    FdCapture(const FdCapture&) = delete;
-    FdCapture& operator=(const FdCapture&) = delete;
-
-    // Everything written so far; stops the capture.
-    std::string text() {
-        restore();
-        std::string out;
-        std::rewind(file_);
-        for (int c; (c = std::fgetc(file_)) != EOF;) out.push_back(static_cast<char>(c));
-        return out;
-    }
-
-private:
-    void restore() {
-        if (saved_ < 0) return;
-        std::fflush(nullptr);
-        dup2(saved_, fd_);
-        close(saved_);
-        saved_ = -1;
-    }
-    int fd_;
-    std::FILE* file_ = nullptr;
-    int saved_ = -1;
-};
 
 // A minimal XM: `channels` channels, one order of one pattern of `rows` rows at speed 1 and
 // 250 BPM (10 ms a row), a note on channel 0 at row 0 playing one looped 8-bit square sample.

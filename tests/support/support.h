@@ -49,18 +49,18 @@ inline Rows rows(const IMG* img) {
     return out;
 }
 
-// Captures what is written to standard output (file descriptor 1) while it lives.
-class StdoutCapture {
+// Captures what is written to a file descriptor while it lives.
+class FdCapture {
 public:
-    StdoutCapture() {
-        std::fflush(stdout);
+    explicit FdCapture(int fd) : fd_(fd) {
+        std::fflush(nullptr);
         file_ = std::tmpfile();
-        saved_ = dup(1);
-        dup2(fileno(file_), 1);
+        saved_ = dup(fd_);
+        dup2(fileno(file_), fd_);
     }
-    ~StdoutCapture() { restore(); if (file_) std::fclose(file_); }
-    StdoutCapture(const StdoutCapture&) = delete;
-    StdoutCapture& operator=(const StdoutCapture&) = delete;
+    ~FdCapture() { restore(); if (file_) std::fclose(file_); }
+    FdCapture(const FdCapture&) = delete;
+    FdCapture& operator=(const FdCapture&) = delete;
 
     // Everything written so far; stops the capture.
     std::string text() {
@@ -74,13 +74,22 @@ public:
 private:
     void restore() {
         if (saved_ < 0) return;
-        std::fflush(stdout);
-        dup2(saved_, 1);
+        std::fflush(nullptr);
+        dup2(saved_, fd_);
         close(saved_);
         saved_ = -1;
     }
+    int fd_;
     std::FILE* file_ = nullptr;
     int saved_ = -1;
+};
+
+struct StdoutCapture : FdCapture {
+    StdoutCapture() : FdCapture(1) {}
+};
+
+struct StderrCapture : FdCapture {
+    StderrCapture() : FdCapture(2) {}
 };
 
 // "" when both images have the same size and pixels; otherwise says where they first differ,
