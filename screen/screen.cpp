@@ -150,17 +150,24 @@ const char* SCREEN_driver() {
     return name;
 }
 
-void SCREEN_show(SCREEN* screen, const IMG* image) {
+// The checks both block presentations share: true when the image may go to the surface as
+// it is; otherwise the frame has been refused, dropped for want of a surface, or converted.
+static bool block_layout_or_convert(SCREEN* screen, const IMG* image) {
     if (!can_present(screen, image, true)) {
         SCREEN_error();
-        return;
+        return false;
     }
-    if (screen_surface == nullptr) return;
+    if (screen_surface == nullptr) return false;
     if (!surface_matches_img(screen_surface) || screen_surface->w != image->width ||
         screen_surface->h != image->height) {
         SCREEN_show_converted(screen, image);
-        return;
+        return false;
     }
+    return true;
+}
+
+void SCREEN_show(SCREEN* screen, const IMG* image) {
+    if (!block_layout_or_convert(screen, image)) return;
     if (SDL_LockSurface(screen_surface) != 0) return;
     const auto bytes = static_cast<size_t>(image->width) * static_cast<size_t>(image->height) * 4;
     std::memcpy(screen_surface->pixels, image->pixels, bytes);
@@ -169,16 +176,7 @@ void SCREEN_show(SCREEN* screen, const IMG* image) {
 }
 
 void SCREEN_show_direct(SCREEN* screen, const IMG* image) {
-    if (!can_present(screen, image, true)) {
-        SCREEN_error();
-        return;
-    }
-    if (screen_surface == nullptr) return;
-    if (!surface_matches_img(screen_surface) || screen_surface->w != image->width ||
-        screen_surface->h != image->height) {
-        SCREEN_show_converted(screen, image);
-        return;
-    }
+    if (!block_layout_or_convert(screen, image)) return;
     if (SDL_LockSurface(screen_surface) != 0) return;
     void* own_pixels = screen_surface->pixels;
     screen_surface->pixels = const_cast<uint32_t*>(image->pixels);  // only read while lent
