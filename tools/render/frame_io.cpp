@@ -108,6 +108,7 @@ bool wav_open(WavWriter* w, const char* path) {
 
 bool wav_write(WavWriter* w, const int16_t* samples, size_t frames) {
     if (!w->file) return false;
+    if (frames == 0) return true;  // an empty vector's data() is null, which fwrite must not get
     // Little-endian 16-bit samples, whatever the machine's byte order.
     std::vector<uint8_t> bytes(frames * 4);
     for (size_t i = 0; i < frames * 2; ++i) {
