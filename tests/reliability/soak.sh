@@ -20,7 +20,7 @@ peak_kib() {  # frames -> prints the peak resident size in KiB
 
 one=$(peak_kib "$cycle") || exit 1
 
-# The long run under GNU time as well, its resident size read from /proc every 0.2 s meanwhile.
+# The long run under GNU time as well, its resident size read from /proc every 0.05 s meanwhile.
 /usr/bin/time -f '%M' -o "$work/time-long.txt" "$render" -n $((cycles * cycle)) --no-progress \
   >/dev/null 2>"$work/err.txt" &
 timer=$!
@@ -34,7 +34,7 @@ samples=()
 while [[ -n $pid ]] && kill -0 "$pid" 2>/dev/null; do
   rss=$(awk '/^VmRSS:/ {print $2}' "/proc/$pid/status" 2>/dev/null)
   [[ -n $rss ]] && samples+=("$rss")
-  sleep 0.2
+  sleep 0.05
 done
 wait "$timer" || { echo "soak: demo-render over $cycles cycles failed: $(cat "$work/err.txt")" >&2; exit 1; }
 many=$(cat "$work/time-long.txt")
