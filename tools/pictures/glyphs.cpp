@@ -127,15 +127,6 @@ struct Mark {
     int64_t radius;
 };
 
-// Whole-number square root, exact for the squared lengths met here.
-int64_t isqrt(int64_t v) {
-    if (v <= 0) return 0;
-    auto r = static_cast<int64_t>(std::sqrt(static_cast<double>(v)));
-    while (r * r > v) --r;
-    while ((r + 1) * (r + 1) <= v) ++r;
-    return r;
-}
-
 // Rounds the corner at p between neighbours a and b with a quadratic curve whose control point
 // is the corner itself: it starts and ends on the two edges, at most half an edge from p.
 void round_corner(GlyphPoint a, GlyphPoint p, GlyphPoint b, int64_t radius, GlyphStroke& out) {
@@ -241,4 +232,12 @@ GlyphSpan glyph_span(int32_t c) {
             span.max_x = std::max(span.max_x, p.x);
         }
     return span;
+}
+
+int64_t isqrt(int64_t v) {
+    if (v <= 0) return 0;
+    auto r = static_cast<int64_t>(std::sqrt(static_cast<double>(v)));
+    while (r * r > v) --r;
+    while ((r + 1) * (r + 1) <= v) ++r;
+    return r;
 }

@@ -28,3 +28,7 @@ struct GlyphSpan {
     int64_t max_x;
 };
 GlyphSpan glyph_span(int32_t c);
+
+// The whole-number square root of v (0 for v <= 0), exact: the floating-point estimate is
+// corrected, so the pictures come out the same on every machine.
+int64_t isqrt(int64_t v);

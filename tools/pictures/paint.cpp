@@ -2,19 +2,10 @@
 #include "paint.h"
 
 #include <algorithm>
-#include <cmath>
 
 #include "glyphs.h"
 
 namespace {
-
-int64_t isqrt(int64_t v) {
-    if (v <= 0) return 0;
-    auto r = static_cast<int64_t>(std::sqrt(static_cast<double>(v)));
-    while (r * r > v) --r;
-    while ((r + 1) * (r + 1) <= v) ++r;
-    return r;
-}
 
 Nearest to_segment(const Segment& s, Vec p) {
     const int64_t dx = s.b.x - s.a.x, dy = s.b.y - s.a.y;
