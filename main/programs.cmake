@@ -2,13 +2,14 @@
 # `demo` opens the surface full screen, `demo-window` in a window; nothing else differs.
 include(GNUInstallDirs)
 
-set(KAPU_PROGRAM_SOURCES
-  ${PROJECT_SOURCE_DIR}/main/main.cpp
+# Everything of the programs but their entry point; the platform tests build it too.
+set(KAPU_DRIVER_SOURCES
   ${PROJECT_SOURCE_DIR}/main/driver.cpp
   ${PROJECT_SOURCE_DIR}/main/music.cpp
   ${PROJECT_SOURCE_DIR}/main/pacer.cpp
   ${PROJECT_SOURCE_DIR}/screen/screen.cpp
   ${PROJECT_SOURCE_DIR}/screen/keyboard.cpp)
+set(KAPU_PROGRAM_SOURCES ${PROJECT_SOURCE_DIR}/main/main.cpp ${KAPU_DRIVER_SOURCES})
 
 foreach(program demo demo-window)
   add_executable(${program} ${KAPU_PROGRAM_SOURCES})

@@ -4,11 +4,7 @@ if(KAPU_PROGRAMS)
   file(GLOB KAPU_PLATFORM_TESTS CONFIGURE_DEPENDS ${CMAKE_CURRENT_SOURCE_DIR}/platform/*_test.cpp)
   add_executable(kapu_platform_tests ${KAPU_PLATFORM_TESTS}
     ${CMAKE_CURRENT_SOURCE_DIR}/platform/sanitizer_options.cpp
-    ${PROJECT_SOURCE_DIR}/screen/screen.cpp
-    ${PROJECT_SOURCE_DIR}/screen/keyboard.cpp
-    ${PROJECT_SOURCE_DIR}/main/music.cpp
-    ${PROJECT_SOURCE_DIR}/main/pacer.cpp
-    ${PROJECT_SOURCE_DIR}/main/driver.cpp)
+    ${KAPU_DRIVER_SOURCES})
   target_link_libraries(kapu_platform_tests PRIVATE kapu_core kapu_warnings
     PkgConfig::SDL PkgConfig::MIKMOD GTest::gtest GTest::gtest_main)
   target_include_directories(kapu_platform_tests PRIVATE ${CMAKE_CURRENT_SOURCE_DIR})
