@@ -3,7 +3,7 @@
 #include "fx/effects.h"
 #include "fx/raster.h"
 #include "fx/sine.h"
-#include "main/demo.h"
+#include "fx/objects.h"
 
 // Colours from each bar's top row to its bottom row; only entry bar_profile is drawn.
 const std::array<BarProfile, 8> bar_profiles = {{

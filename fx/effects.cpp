@@ -1,17 +1,17 @@
 // fx/effects.cpp: puts the motion state of every effect back to where the program starts it.
 #include "fx/effects.h"
-#include "main/demo.h"
+#include "fx/objects.h"
 
 void fx_reset() {
-    bar_phase = 0;
+    bar_phase = {};
     plasma_phases = {};
-    scroll_pos = 0;
+    scroll_pos = {};
     scroll_x = canvas ? canvas->width : screen_w;
-    scroll_speed = 2;
-    scroll_bounce_phase = 0;
-    scroll_y = 0;
+    scroll_speed = scroll_speed_start;
+    scroll_bounce_phase = {};
+    scroll_y = {};
     letter_phases = {};
-    wobble_phase = 0;
-    logo_bounce_phase = 0;
-    logo_y = 0;
+    wobble_phase = {};
+    logo_bounce_phase = {};
+    logo_y = {};
 }

@@ -35,16 +35,21 @@ void fx_plasma_step();
 void fx_plasma_palette_row(IMG* image, int32_t span, int32_t peak, int32_t phase, int32_t row,
                            int32_t shift);  // span in 1/65536 period across the row; phase 16.16
 
-// Scroller: the built-in text drawn into `scroll_strip`, echoed to standard output as it leaves
+// Scroller: the built-in text drawn into `scroll_strip`, echoed to standard output as it leaves,
+// coloured by the plasma strip and pasted onto the canvas at a height bouncing on a half sine
+inline constexpr int32_t scroll_speed_start = 2;
 extern const char* const scroll_text;
 extern int32_t scroll_pos;           // index of the character in the first glyph slot
 extern int32_t scroll_x;             // column of the first glyph slot
-extern int32_t scroll_speed;         // pixels per frame: 2, or 1, 4, 0 by the keys
+extern int32_t scroll_speed;         // pixels per frame: scroll_speed_start, or 1, 2, 4, 0 by the keys
 extern int32_t scroll_bounce_phase;
 inline constexpr int32_t scroll_bounce_step = 3;
 extern int32_t scroll_y;             // canvas row of the strip in the current frame
 void fx_scroller();
 void fx_scroller_step();
+// scroll_y from the bounce phase (the strip resting on the canvas's bottom edge at 0, up to 31
+// rows higher), the phase's advance, then the keyed paste of the strip at that row.
+void fx_scroller_bounce();
 
 // Bouncing letters: four half-transparent sprites, each coordinate the sum of two sines
 struct LetterWave {
@@ -67,7 +72,8 @@ extern int32_t logo_y;
 void fx_logo_wobble();
 void fx_logo_bounce();
 
-// Puts every phase, position and speed above back to its program-start value (scroll_x to the
-// canvas width, 320 without a canvas). The palette and the letter amplitudes stay. For tests and
-// renderers that compose a run from its start.
+// Puts every phase, position and speed above back to where the program starts them: 0, but
+// scroll_x at the canvas width (screen_w without a canvas) and scroll_speed at
+// scroll_speed_start. The palette and the letter amplitudes stay. For tests and renderers that
+// compose a run from its start.
 void fx_reset();

@@ -2,7 +2,7 @@
 // drawn half-transparent with the letters trailing one another along the same paths.
 #include "fx/effects.h"
 #include "fx/sine.h"
-#include "main/demo.h"
+#include "fx/objects.h"
 
 // x1, x2, y1, y2; start-up replaces the amplitudes from the size of the first letter.
 std::array<LetterWave, 4> letter_waves = {{

@@ -2,7 +2,7 @@
 // built-in table of offsets, and part 3's logotype bouncing up from the bottom edge.
 #include "fx/effects.h"
 #include "fx/sine.h"
-#include "main/demo.h"
+#include "fx/objects.h"
 
 namespace {
 

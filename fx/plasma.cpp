@@ -1,16 +1,12 @@
 // fx/plasma.cpp: the plasma, three one-row channel gradients copied into every target row,
 // each rotated sideways by the weighted sum of two sines whose phases step per row and frame.
 #include <algorithm>
+#include <array>
 #include <cstddef>
-#include <utility>
 
 #include "fx/effects.h"
 #include "fx/sine.h"
-#include "main/demo.h"
-
-#if defined(__SSE2__)
-#include <emmintrin.h>
-#endif
+#include "fx/objects.h"
 
 const std::array<PlasmaWave, 6> plasma_waves = {{
     {4, 1, 200},   // red, first wave
@@ -39,8 +35,6 @@ constexpr std::array<PaletteRow, 3> palette_rows = {{
     {0x2000, 255, 128, 0},
 }};
 
-using RowCopy = void (*)(const IMG*, IMG*, int32_t, int32_t, int32_t);
-
 // wrap_index (phase + step, SINE_LEN) for a phase already in range, without its division in the
 // usual case of a result still in range.
 inline int32_t step_phase(int32_t phase, int32_t step) {
@@ -48,75 +42,27 @@ inline int32_t step_phase(int32_t phase, int32_t step) {
     return next >= 0 && next < SINE_LEN ? next : wrap_index(next, SINE_LEN);
 }
 
-// A run of n target pixels: the red palette pixel where it is not 0 (the keyed copy), else the
-// target's own, with the green and blue palette pixels ORed in. `solid`: no red pixel is 0, so
-// the target's own pixels need not be read.
-template <bool solid>
-void plasma_run(const uint32_t* r, const uint32_t* g, const uint32_t* b, uint32_t* out, int32_t n) {
-    int32_t i = 0;
-#if defined(__SSE2__)
-    const auto load = [](const uint32_t* p) { return _mm_loadu_si128(reinterpret_cast<const __m128i*>(p)); };
-    for (; i + 4 <= n; i += 4) {
-        __m128i red = load(r + i);
-        if constexpr (!solid)
-            red = _mm_or_si128(red, _mm_and_si128(_mm_cmpeq_epi32(red, _mm_setzero_si128()), load(out + i)));
-        _mm_storeu_si128(reinterpret_cast<__m128i*>(out + i),
-                         _mm_or_si128(red, _mm_or_si128(load(g + i), load(b + i))));
-    }
-#endif
-    for (; i < n; ++i) out[i] = (r[i] ? r[i] : out[i]) | g[i] | b[i];
+// The six wave phases of one target row, each in range; moved up one row by next_row.
+using RowPhases = std::array<int32_t, 6>;
+
+RowPhases first_row_phases() {
+    RowPhases phase{};
+    for (size_t k = 0; k < phase.size(); ++k) phase[k] = wrap_index(plasma_phases[k], SINE_LEN);
+    return phase;
 }
 
-// Target row y as IMG_blit_row_keyed of palette row 0 and IMG_blit_row_or of rows 1 and 2 at
-// the given columns leave it, for a palette as wide as the target: target column j takes
-// palette column (j - column) mod width of each row, so the row is cut where a channel wraps.
-// `solid`: the red row holds no 0.
-void plasma_row(const IMG* palette, IMG* target, int32_t y, const std::array<int32_t, 3>& column,
-                bool solid) {
-    const int32_t w = target->width;
-    std::array<int32_t, 3> start{};  // target column that takes palette column 0
-    for (size_t c = 0; c < 3; ++c) {
-        const int32_t x = column[c] % w;
-        start[c] = x < 0 ? x + w : x;
-    }
-    // The cuts in order: the three starts sorted by three compare-and-swaps.
-    std::array<int32_t, 5> cuts = {0, start[0], start[1], start[2], w};
-    const auto order = [&cuts](size_t i, size_t j) {
-        if (cuts[i] > cuts[j]) std::swap(cuts[i], cuts[j]);
-    };
-    order(1, 2);
-    order(2, 3);
-    order(1, 2);
-    uint32_t* row = target->pixels + static_cast<ptrdiff_t>(y) * w;
-    for (size_t k = 0; k + 1 < cuts.size(); ++k) {
-        const int32_t a = cuts[k], n = cuts[k + 1] - a;
-        if (n <= 0) continue;
-        std::array<const uint32_t*, 3> from{};
-        for (size_t c = 0; c < 3; ++c) {
-            const int32_t src = a >= start[c] ? a - start[c] : a - start[c] + w;
-            from[c] = palette->pixels + static_cast<ptrdiff_t>(c) * w + src;
-        }
-        if (solid)
-            plasma_run<true>(from[0], from[1], from[2], row + a, n);
-        else
-            plasma_run<false>(from[0], from[1], from[2], row + a, n);
-    }
+void next_row(RowPhases& phase) {
+    for (size_t k = 0; k < phase.size(); ++k) phase[k] = step_phase(phase[k], plasma_waves[k].row_step);
 }
 
-// One channel over every target row, bottom row first. The phases are local copies: the frame's
-// phases stay as they are until fx_plasma_step.
-void channel_pass(int32_t channel, IMG* target, RowCopy copy) {
-    const PlasmaWave& first = plasma_waves[static_cast<size_t>(channel)];
-    const PlasmaWave& second = plasma_waves[static_cast<size_t>(channel + 3)];
-    int32_t a = wrap_index(plasma_phases[static_cast<size_t>(channel)], SINE_LEN);
-    int32_t b = wrap_index(plasma_phases[static_cast<size_t>(channel + 3)], SINE_LEN);
-    for (int32_t y = target->height - 1; y >= 0; --y) {
-        const int32_t offset = (sine_table[static_cast<size_t>(a)] * first.amplitude +
-                                sine_table[static_cast<size_t>(b)] * second.amplitude) >> 16;
-        copy(plasma_palette, target, channel, y, offset);
-        a = wrap_index(a + first.row_step, SINE_LEN);
-        b = wrap_index(b + second.row_step, SINE_LEN);
-    }
+// How far each channel's gradient is turned in the row: the weighted sum of the channel's two
+// sines (waves c and c + 3), shifted down by 16.
+std::array<int32_t, 3> row_offsets(const RowPhases& phase) {
+    std::array<int32_t, 3> offset{};
+    for (size_t c = 0; c < 3; ++c)
+        offset[c] = (sine_table[static_cast<size_t>(phase[c])] * plasma_waves[c].amplitude +
+                     sine_table[static_cast<size_t>(phase[c + 3])] * plasma_waves[c + 3].amplitude) >> 16;
+    return offset;
 }
 
 }  // namespace
@@ -170,42 +116,34 @@ void fx_plasma(IMG* target) {
             fx_plasma_palette_row(plasma_palette, p.span, p.peak, p.phase, r, p.shift);
         }
     }
-    // Red overwrites each row it copies (no red level is 0); green and blue are ORed in.
-    if (target == plasma_palette || !target->pixels) {
-        channel_pass(0, target, IMG_blit_row_keyed);
-        channel_pass(1, target, IMG_blit_row_or);
-        channel_pass(2, target, IMG_blit_row_or);
+    // Red is copied keyed and green and blue are ORed in. Each target row is written from the
+    // palette alone, so the rows go in any order.
+    constexpr std::array<void (*)(const IMG*, IMG*, int32_t, int32_t, int32_t), 3> copies = {
+        IMG_blit_row_keyed, IMG_blit_row_or, IMG_blit_row_or};
+    if (target != plasma_palette) {
+        // As the palette is built no red level is 0, so the keyed copy covers the whole row and
+        // the row is the merge of the three; but the palette is a shared image: look.
+        const uint32_t* red = plasma_palette->pixels;
+        const bool merge = plasma_palette->width == target->width && plasma_palette->height >= 3 &&
+                           std::find(red, red + plasma_palette->width, 0u) == red + plasma_palette->width;
+        RowPhases phase = first_row_phases();
+        for (int32_t y = target->height - 1; y >= 0; --y, next_row(phase)) {
+            const std::array<int32_t, 3> offset = row_offsets(phase);
+            if (merge) {
+                IMG_merge_rows(plasma_palette, target, y, offset);
+            } else {
+                for (size_t c = 0; c < 3; ++c)
+                    copies[c](plasma_palette, target, static_cast<int32_t>(c), y, offset[c]);
+            }
+        }
         return;
     }
-    // Row by row, bottom row first, each row composed in one go: what the red keyed copy and the
-    // green and blue OR copies give there. Each copy writes one target row and reads only the
-    // palette, so the order of the rows changes no pixel. (Drawn into the palette itself, or
-    // with a palette of another shape, the three passes run one after the other, above.)
-    const bool one_go = plasma_palette->pixels && plasma_palette->height >= 3 &&
-                        plasma_palette->width == target->width && target->width > 0;
-    // The red levels are never 0 as the palette is built, but it is a shared image: look.
-    const bool solid = one_go && std::find(plasma_palette->pixels,
-                                           plasma_palette->pixels + plasma_palette->width, 0u) ==
-                                     plasma_palette->pixels + plasma_palette->width;
-    std::array<int32_t, 6> phase{};
-    for (size_t k = 0; k < phase.size(); ++k) phase[k] = wrap_index(plasma_phases[k], SINE_LEN);
-    constexpr std::array<RowCopy, 3> copies = {IMG_blit_row_keyed, IMG_blit_row_or, IMG_blit_row_or};
-    for (int32_t y = target->height - 1; y >= 0; --y) {
-        std::array<int32_t, 3> offset{};
-        for (size_t c = 0; c < 3; ++c) {
-            const PlasmaWave& first = plasma_waves[c];
-            const PlasmaWave& second = plasma_waves[c + 3];
-            offset[c] = (sine_table[static_cast<size_t>(phase[c])] * first.amplitude +
-                         sine_table[static_cast<size_t>(phase[c + 3])] * second.amplitude) >> 16;
-            phase[c] = step_phase(phase[c], first.row_step);
-            phase[c + 3] = step_phase(phase[c + 3], second.row_step);
-        }
-        if (one_go) {
-            plasma_row(plasma_palette, target, y, offset, solid);
-        } else {
-            for (size_t c = 0; c < 3; ++c)
-                copies[c](plasma_palette, target, static_cast<int32_t>(c), y, offset[c]);
-        }
+    // Drawn into the palette itself, a channel's copies read rows that earlier copies wrote: the
+    // three channels run one after the other, each over every row, bottom row first.
+    for (size_t c = 0; c < 3; ++c) {
+        RowPhases phase = first_row_phases();
+        for (int32_t y = target->height - 1; y >= 0; --y, next_row(phase))
+            copies[c](plasma_palette, target, static_cast<int32_t>(c), y, row_offsets(phase)[c]);
     }
 }
 

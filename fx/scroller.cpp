@@ -5,11 +5,12 @@
 
 #include "fx/effects.h"
 #include "fx/font.h"
-#include "main/demo.h"
+#include "fx/objects.h"
+#include "fx/sine.h"
 
 int32_t scroll_pos = 0;
-int32_t scroll_x = screen_w;
-int32_t scroll_speed = 2;
+int32_t scroll_x = screen_w;  // start-up sets the canvas width
+int32_t scroll_speed = scroll_speed_start;
 int32_t scroll_bounce_phase = 0;
 int32_t scroll_y = 0;
 
@@ -68,4 +69,16 @@ void fx_scroller_step() {
         scroll_pos = 0;
         scroll_x = canvas ? canvas->width : screen_w;
     }
+}
+
+// The index stays in the positive half of the table, so the strip only ever rises from the
+// bottom edge: v = 0 .. 31 rows.
+void fx_scroller_bounce() {
+    const int32_t glyph_h = font ? font->glyph_h : (scroll_strip ? scroll_strip->height : 0);
+    const int32_t s = sine_table[static_cast<size_t>(wrap_index(scroll_bounce_phase, SINE_LEN / 2))];
+    scroll_y = screen_h - glyph_h - ((s * 32) >> 15);
+    scroll_bounce_phase += scroll_bounce_step;
+    if (scroll_bounce_phase >= SINE_LEN) scroll_bounce_phase %= SINE_LEN;
+    if (scroll_strip && canvas)
+        IMG_blit_keyed(scroll_strip, canvas, 0, 0, 0, scroll_y, scroll_strip->width, scroll_strip->height);
 }

@@ -1,9 +1,11 @@
 // img/compose.cpp: the compositing operations from which every frame is built: keyed rectangle
 // copies, wrapping row copies, the AND mask, the half-transparent copy and the fade step.
 #include <algorithm>
+#include <array>
 #include <cassert>
 #include <cstddef>
 #include <cstdint>
+#include <utility>
 
 #include "img/img.h"
 
@@ -35,39 +37,60 @@ inline int64_t pixel_count(const IMG* img) {
     return int64_t{img->width} * img->height;
 }
 
-enum class RowMode { keyed, or_in };
+enum class RowMode { keyed, or_in, copy };
 
-// One straight run of n pixels; no wrap inside it. `distinct`: s and d lie in different arrays.
-template <RowMode mode>
-void copy_run(const uint32_t* s, uint32_t* d, int64_t n, bool distinct) {
+// One straight run of n pixels; no wrap inside it: pixel i of d takes s[i] (keyed: where it is
+// not 0; or_in: ORed in; copy: in place of its own), then the pixels i of the `layers` runs ORed in. `distinct`: no run lies
+// in the array of d, so four pixels at a time give what the scalar order gives.
+template <RowMode mode, size_t layers = 0>
+void copy_run(const uint32_t* s, std::array<const uint32_t*, layers> ors, uint32_t* d, int64_t n,
+              bool distinct) {
     int64_t i = 0;
 #if defined(__SSE2__)
     // s is 0 in the holes of the keyed copy, so ORing it in after the mask gives the source.
-    const auto one = [](const uint32_t* from, uint32_t* to) {
-        const __m128i sv = load4(from);
-        const __m128i dv = load4(to);
+    const auto one = [ors](const uint32_t* from, uint32_t* to, int64_t at) {
+        const __m128i sv = load4(from + at);
+        __m128i v = sv;
         if constexpr (mode == RowMode::keyed)
-            store4(to, _mm_or_si128(_mm_and_si128(holes4(sv), dv), sv));
-        else
-            store4(to, _mm_or_si128(dv, sv));
+            v = _mm_or_si128(_mm_and_si128(holes4(sv), load4(to + at)), sv);
+        else if constexpr (mode == RowMode::or_in)
+            v = _mm_or_si128(load4(to + at), sv);
+        for (const uint32_t* layer : ors) v = _mm_or_si128(v, load4(layer + at));
+        store4(to + at, v);
     };
     if (distinct) {
         for (; i + 8 <= n; i += 8) {
-            one(s + i, d + i);
-            one(s + i + 4, d + i + 4);
+            one(s, d, i);
+            one(s, d, i + 4);
         }
         if (i + 4 <= n) {
-            one(s + i, d + i);
+            one(s, d, i);
             i += 4;
         }
     }
 #endif
     for (; i < n; ++i) {
+        uint32_t v = s[i];
         if constexpr (mode == RowMode::keyed)
-            d[i] = s[i] ? s[i] : d[i];
-        else
-            d[i] |= s[i];
+            v = s[i] ? s[i] : d[i];
+        else if constexpr (mode == RowMode::or_in)
+            v = d[i] | s[i];
+        for (const uint32_t* layer : ors) v |= layer[i];
+        d[i] = v;
     }
+}
+
+// The column of the destination row that takes source pixel 0: the remainder keeps the sign of
+// the column, and a column equal to the width acts as 0.
+inline int32_t wrap_column(int32_t column, int32_t width) {
+    int32_t x = column;
+    if (x < 0 && x > -width) {
+        x += width;  // what the remainder below gives, without its division
+    } else if (x < 0 || x > width) {
+        x %= width;
+        if (x < 0) x += width;
+    }
+    return x == width ? 0 : x;
 }
 
 // Clipped by the caller: the w x h rectangle lies inside both images. 0 is the transparent key,
@@ -79,7 +102,7 @@ void copy_keyed_rect(const IMG* src, IMG* dst, int64_t sx, int64_t sy, int64_t d
     uint32_t* d = at(dst, dx, dy);
     const bool distinct = src->pixels != dst->pixels;
     for (int64_t r = 0; r < h; ++r, s += src->width, d += dst->width)
-        copy_run<RowMode::keyed>(s, d, w, distinct);
+        copy_run<RowMode::keyed>(s, {}, d, w, distinct);
 }
 
 // Source pixel i of row a lands in column (column + i) mod D.width of row b: at most two
@@ -92,23 +115,15 @@ void blit_row(const IMG* src, IMG* dst, int32_t a, int32_t b, int32_t column) {
         return;
     }
     const int32_t dw = dst->width;
-    // The remainder keeps the sign of the column; a column equal to the width acts as 0.
-    int32_t x = column;
-    if (x < 0 && x > -dw) {
-        x += dw;  // what the remainder below gives, without its division
-    } else if (x < 0 || x > dw) {
-        x %= dw;
-        if (x < 0) x += dw;
-    }
-    if (x == dw) x = 0;
+    const int32_t x = wrap_column(column, dw);
     const int64_t n = std::min(src->width, dw);
     if (n <= 0) return;
     const uint32_t* s = at(src, 0, a);
     uint32_t* d = at(dst, 0, b);
     const int64_t first = std::min<int64_t>(n, dw - x);
     const bool distinct = src->pixels != dst->pixels;
-    copy_run<mode>(s, d + x, first, distinct);
-    copy_run<mode>(s + first, d, n - first, distinct);
+    copy_run<mode>(s, {}, d + x, first, distinct);
+    copy_run<mode>(s + first, {}, d, n - first, distinct);
 }
 
 }  // namespace
@@ -149,6 +164,43 @@ void IMG_blit_row_keyed(const IMG* src, IMG* dst, int32_t src_row, int32_t dst_r
 void IMG_blit_row_or(const IMG* src, IMG* dst, int32_t src_row, int32_t dst_row,
                      int32_t column) {
     blit_row<RowMode::or_in>(src, dst, src_row, dst_row, column);
+}
+
+// Each source row wraps at its own column, so the destination row falls into at most four
+// stretches in which no row wraps; each stretch is one run over the three rows together. Another
+// width, or the destination itself as the source, takes the clear and the three OR copies one
+// after the other: the order then decides what a pixel reads.
+void IMG_merge_rows(const IMG* src, IMG* dst, int32_t dst_row, std::span<const int32_t, 3> columns) {
+    if (!src || !dst || !src->pixels || !dst->pixels || src->height < 3 || dst_row < 0 ||
+        dst_row >= dst->height || dst->width <= 0) {
+        IMG_error();
+        return;
+    }
+    const int32_t w = dst->width;
+    uint32_t* row = at(dst, 0, dst_row);
+    if (src->width != w || src->pixels == dst->pixels) {
+        std::fill(row, row + w, 0u);
+        for (int32_t c = 0; c < 3; ++c) IMG_blit_row_or(src, dst, c, dst_row, columns[static_cast<size_t>(c)]);
+        return;
+    }
+    std::array<int32_t, 3> start{};  // destination column that takes source column 0 of row c
+    for (size_t c = 0; c < 3; ++c) start[c] = wrap_column(columns[c], w);
+    // The cuts in order: the three starts sorted by three compare-and-swaps.
+    std::array<int32_t, 5> cuts = {0, start[0], start[1], start[2], w};
+    const auto order = [&cuts](size_t i, size_t j) {
+        if (cuts[i] > cuts[j]) std::swap(cuts[i], cuts[j]);
+    };
+    order(1, 2);
+    order(2, 3);
+    order(1, 2);
+    for (size_t k = 0; k + 1 < cuts.size(); ++k) {
+        const int32_t a = cuts[k], n = cuts[k + 1] - a;
+        if (n <= 0) continue;
+        std::array<const uint32_t*, 3> from{};
+        for (size_t c = 0; c < 3; ++c)
+            from[c] = at(src, a >= start[c] ? a - start[c] : a - start[c] + w, static_cast<int64_t>(c));
+        copy_run<RowMode::copy, 2>(from[0], {from[1], from[2]}, row + a, n, true);
+    }
 }
 
 // Pixel i of the destination is ANDed with pixel i of the mask, whatever the two widths; a

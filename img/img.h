@@ -5,6 +5,7 @@
 #pragma once
 #include <cstddef>
 #include <cstdint>
+#include <span>
 
 struct IMG {
     int32_t   width;   // pixels per row
@@ -31,7 +32,8 @@ void IMG_error();                             // prints "IMG error\n" on standar
 // The readers fail on input that ends before the last sample and on more pixels than
 // IMG_MAX_READ_PIXELS.
 [[nodiscard]] IMG* IMG_load_pnm(const char* path);
-// The buffer must hold the whole header and every sample it announces.
+// A zero byte ends the header and plain (P1..P3) samples; raw (P4..P6) samples are read as
+// announced, so the buffer must hold all of them.
 [[nodiscard]] IMG* IMG_parse_pnm(const uint8_t* data);
 // Reads at most size bytes of data; input that ends early fails.
 [[nodiscard]] IMG* IMG_parse_pnm_bounded(const uint8_t* data, size_t size);
@@ -54,6 +56,9 @@ void IMG_blit_row_keyed(const IMG* src, IMG* dst, int32_t src_row, int32_t dst_r
                         int32_t column);  // wraps past the right edge
 void IMG_blit_row_or(const IMG* src, IMG* dst, int32_t src_row, int32_t dst_row,
                      int32_t column);
+// Row dst_row cleared, then IMG_blit_row_or of source rows 0, 1 and 2 at columns[0 .. 2]; in one
+// pass when the two images are as wide and distinct.
+void IMG_merge_rows(const IMG* src, IMG* dst, int32_t dst_row, std::span<const int32_t, 3> columns);
 void IMG_and_mask(const IMG* mask, IMG* dst);
 void IMG_blit_half(const IMG* src, IMG* dst, int32_t x, int32_t y);  // 50/50 blend, keyed
 void IMG_fade_step(IMG* img, uint8_t amount);  // each channel lowered by amount, down to 0

@@ -1,30 +1,16 @@
-// main/demo.cpp: the demo's objects and switches, the key map, the creation and release of the
-// objects without display or sound, and the composition of one frame of each part.
+// main/demo.cpp: the key map, the creation and release of the demo's objects without display or
+// sound, and the composition of one frame of each part.
 #include "main/demo.h"
 
+#include <cstdio>
+#include <filesystem>
+#include <string>
+#include <system_error>
 #include <utility>
 
 #include "fx/effects.h"
-#include "fx/sine.h"
-
-IMG*                canvas = nullptr;
-std::array<IMG*, 4> letters = {};
-IMG*                banner_image = nullptr;
-IMG*                badge_image = nullptr;
-IMG*                logo0 = nullptr;
-IMG*                logo1 = nullptr;
-IMG*                logo2 = nullptr;
-FONT*               font = nullptr;
-IMG*                font_sheet = nullptr;
-IMG*                scroll_strip = nullptr;
-IMG*                plasma_strip = nullptr;
-RASTER*             raster = nullptr;
-STARS*              stars = nullptr;
 
 uint8_t quit_request = 0;
-uint8_t show_plasma_scroller = 1;
-uint8_t show_stars = 1;
-uint8_t show_letters = 1;
 
 namespace {
 
@@ -45,9 +31,13 @@ void free_img(IMG*& img) {
     if (img) IMG_free(&img);
 }
 
-}  // namespace
+std::string working_directory() {
+    std::error_code ec;
+    const std::filesystem::path here = std::filesystem::current_path(ec);
+    return ec ? std::string(".") : here.string();
+}
 
-void demo_error() {}
+}  // namespace
 
 // The key byte is a level, not an event: a held key acts in every frame.
 void demo_key(int32_t key) {
@@ -159,10 +149,18 @@ void demo_release_objects() {
 
 void demo_reset_state() {
     quit_request = 0;
-    show_plasma_scroller = 1;
-    show_stars = 1;
-    show_letters = 1;
-    fx_reset();  // also sets scroll_speed back to 2
+    show_plasma_scroller = layer_on;
+    show_stars = layer_on;
+    show_letters = layer_on;
+    fx_reset();
+}
+
+void demo_report_missing(const char* program, const char* file) {
+    std::fprintf(stderr,
+                 "%s: could not read the picture \"%s\" in the folder %s\n"
+                 "%s: start it in the data folder, where the demo's pictures and tune are "
+                 "(./scripts/run.sh and the installed launchers do)\n",
+                 program, file, working_directory().c_str(), program);
 }
 
 void demo_draw_part1() {
@@ -190,13 +188,7 @@ void demo_draw_part2() {
         fx_scroller();
         fx_scroller_step();
         IMG_and_mask(plasma_strip, scroll_strip);  // the white glyphs take the plasma's colours
-        // A bounce on the positive half of the sine: the strip rests on the bottom edge at 0.
-        const int32_t glyph_h = font ? font->glyph_h : (scroll_strip ? scroll_strip->height : 0);
-        const int32_t s = sine_table[static_cast<size_t>(wrap_index(scroll_bounce_phase, SINE_LEN / 2))];
-        scroll_y = screen_h - glyph_h - ((s * 32) >> 15);
-        scroll_bounce_phase += scroll_bounce_step;
-        if (scroll_bounce_phase >= SINE_LEN) scroll_bounce_phase %= SINE_LEN;
-        if (placeable(scroll_strip)) paste(scroll_strip, 0, scroll_y);
+        fx_scroller_bounce();
     }
     if (placeable(logo1)) paste(logo1, canvas->width - logo1->width, 0);
 }

@@ -1,46 +1,23 @@
-// main/demo.h: the demo's objects, switches and key map, the composition of one frame of each
-// part, and the driver that runs the parts on a display (the last group lives outside the core).
+// main/demo.h: the demo itself, without display or sound: its objects and switches, the key map,
+// the making and release of the objects, one frame of each part, and the part cycle, an object
+// that a front end steps one frame at a time through hooks for whatever needs a platform.
 #pragma once
-#include <array>
 #include <cstdint>
+#include <functional>
 
-#include "fx/font.h"
-#include "fx/raster.h"
-#include "fx/stars.h"
+#include "fx/objects.h"
 #include "img/img.h"
 
-inline constexpr int32_t screen_w = 320;
-inline constexpr int32_t screen_h = 240;
-
-// Frames per part when no key ends it early
+// Frames per part when no key ends it early, and of the fade-out
 inline constexpr int32_t part1_frames = 1001;
 inline constexpr int32_t part2_frames = 2000;
 inline constexpr int32_t part3_frames = 1000;
 inline constexpr int32_t fade_frames = 256;
+inline constexpr int64_t demo_cycle_frames = int64_t{part1_frames} + part2_frames + part3_frames;
 
-// Objects made at start-up, owned by the driver until shutdown
-extern IMG*                canvas;
-extern std::array<IMG*, 4> letters;   // K, A, P, U at twice their file size
-extern IMG*                banner_image;
-extern IMG*                badge_image;
-extern IMG*                logo0;     // part 3
-extern IMG*                logo1;     // part 2
-extern IMG*                logo2;     // part 1
-extern FONT*               font;      // owns font_sheet
-extern IMG*                font_sheet;
-extern IMG*                scroll_strip;
-extern IMG*                plasma_strip;
-extern RASTER*             raster;
-extern STARS*              stars;
-
-// Requests and layer switches, written by demo_key
 extern uint8_t quit_request;          // 0 go on, 1 leave the program, 2 leave the current part
-extern uint8_t show_plasma_scroller;  // the scroller layer runs while this equals 1
-extern uint8_t show_stars;            // the stars run while this equals 1
-extern uint8_t show_letters;          // letters drawn while non-zero; '3' flips bit 0, '6' bit 1
 
 void demo_key(int32_t key);           // acts on the low-order byte
-void demo_error();                    // the driver's error hook; silent
 
 // Start-up without display or sound: the canvas (w x h) and every picture, strip, font, colour
 // list and starfield, in start-up order, reading the files from the working directory. Returns
@@ -49,16 +26,55 @@ void demo_error();                    // the driver's error hook; silent
 const char* demo_create_objects(int32_t w, int32_t h);
 void demo_release_objects();          // the shutdown's release order; logo2, raster, stars stay
 void demo_reset_state();              // switches, requests and every motion back to their start
+// Tells on standard error, under the program's name, which picture could not be read in which
+// folder, and where to start the program instead.
+void demo_report_missing(const char* program, const char* file);
 
 // One frame of each part composed into `canvas`, without the frame tail
 void demo_draw_part1();
 void demo_draw_part2();
 void demo_draw_part3();
 
-// The driver on a display (main/, outside the core library)
-void demo_init();
-void demo_part1();
+// The part cycle: part 1, 2, 3, 1, ... until a quit key, then the fade-out.
+enum class DemoStage : uint8_t { part1, part2, part3, fade, done };
+
+// What the front end supplies; each may be empty. In every frame `show` presents the canvas and
+// `wait` holds the pace until the next frame is due; in the parts `read_key` then reads the
+// keys and gives the key byte (0 for none) and `pump` feeds the music. `stop` ends the music,
+// once, before the first fade frame; `release` frees the display and the keys after the objects.
+struct DemoHooks {
+    std::function<void(const IMG* frame, DemoStage stage)> show;
+    std::function<void()>    wait;
+    std::function<uint8_t()> read_key;
+    std::function<void()>    pump;
+    std::function<void()>    stop;
+    std::function<void()>    release;
+};
+
+struct DemoCycle {
+    DemoHooks hooks;
+    DemoStage stage = DemoStage::part1;  // of the next frame
+    int32_t   left = part1_frames;       // frames the stage still shows, unless a key ends it
+    int64_t   shown = 0;                 // frames shown, fade included: the next frame's index
+    bool      quitting = false;          // a quit key began the end sequence
+    bool      music_stopped = false;
+};
+
+// Composes and shows one frame and runs its tail: in a part the key map on the key byte, then
+// the music pump or, when a key ended the part, the next part or the start of the fade; in the
+// fade one fade step. Never waits itself. False once the last fade frame is shown (and, showing
+// nothing, for a cycle that is done).
+bool demo_step(DemoCycle* cycle);
+// Ends a run wherever it is: the music stops if it still plays, then the objects and the
+// platform (hooks.release) are released, in that order.
+void demo_end(DemoCycle* cycle);
+
+extern DemoCycle demo_cycle;          // the process's cycle; the front end's demo_init hooks it up
+
+// The demo's sequence over demo_cycle, for front ends that run it in one go
+void demo_init();                     // the front end's: platform, objects, music, hooks
+void demo_part1();                    // steps demo_cycle through part 1 until the part ends
 void demo_part2();
 void demo_part3();
-void demo_fade_out();
-void demo_shutdown();
+void demo_fade_out();                 // the fade-out frames, without stopping the music
+void demo_shutdown();                 // music stop, fade-out, release

@@ -9,6 +9,7 @@
 SCREEN*      screen_instance = nullptr;
 SDL_Surface* screen_surface = nullptr;
 uint32_t     screen_flags = 0;
+uint32_t     screen_program_flags = SCREEN_FLAGS_WINDOW;
 int32_t      screen_doublebuf = 0;
 
 namespace {
@@ -70,7 +71,7 @@ SCREEN* SCREEN_new() {
         SCREEN_error();
         return screen_instance;
     }
-    screen_flags = KAPU_SCREEN_FLAGS;
+    screen_flags = screen_program_flags;
     screen_instance = static_cast<SCREEN*>(std::calloc(1, sizeof(SCREEN)));
     if (screen_instance == nullptr) {
         SCREEN_error();

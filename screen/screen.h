@@ -14,12 +14,12 @@ struct SCREEN {
 };
 
 // The flags word of every mode set: SDL_ANYFORMAT | SDL_ASYNCBLIT | SDL_HWSURFACE, plus
-// SDL_FULLSCREEN in the full-screen program. The build passes KAPU_SCREEN_FLAGS per program.
-#ifndef KAPU_SCREEN_FLAGS
-#define KAPU_SCREEN_FLAGS 0x10000005u
-#endif
+// SDL_FULLSCREEN in the full-screen program.
 inline constexpr uint32_t SCREEN_FLAGS_FULLSCREEN = 0x90000005u;
 inline constexpr uint32_t SCREEN_FLAGS_WINDOW = 0x10000005u;
+
+extern uint32_t     screen_program_flags;  // what SCREEN_new takes: the window's unless the program
+                                           // chose SCREEN_FLAGS_FULLSCREEN before it
 
 extern SCREEN*      screen_instance;   // the one record; null before SCREEN_new and after the free
 extern SDL_Surface* screen_surface;    // null before the first mode, after a failed one, after free

@@ -9,7 +9,6 @@ if(KAPU_PROGRAMS)
     PkgConfig::SDL PkgConfig::MIKMOD GTest::gtest GTest::gtest_main)
   target_include_directories(kapu_platform_tests PRIVATE ${CMAKE_CURRENT_SOURCE_DIR})
   target_compile_definitions(kapu_platform_tests PRIVATE
-    KAPU_SCREEN_FLAGS=0x10000005u
     KAPU_TEST_DATA_DIR="${CMAKE_CURRENT_SOURCE_DIR}/data"
     KAPU_DATA_DIR="${KAPU_DATA_DIR}"
     _GLIBCXX_ASSERTIONS)

@@ -6,8 +6,8 @@
 #include <string>
 
 #include "main/demo.h"
-#include "main/driver.h"
-#include "main/music.h"
+#include "front/native/driver.h"
+#include "music/music.h"
 #include "platform_support.h"
 #include "support/support.h"
 

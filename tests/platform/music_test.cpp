@@ -1,5 +1,5 @@
 // Tests of the music glue: driver choice, failures, the reload at the end of the tune.
-#include "main/music.h"
+#include "music/music.h"
 
 #include <gtest/gtest.h>
 #include <mikmod.h>

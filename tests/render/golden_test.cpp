@@ -30,7 +30,7 @@ std::string frame_name(const std::string& scenario, int64_t index) {
 std::map<int64_t, ImgPtr> golden_frames(const kt::Scenario& s, kt::InProcessRun* run_out = nullptr) {
     std::map<int64_t, ImgPtr> frames;
     const std::set<int64_t> wanted(s.golden.begin(), s.golden.end());
-    kt::InProcessRun run = kt::run_in_process(s, [&](int64_t i, RenderFrameKind, const IMG* f) {
+    kt::InProcessRun run = kt::run_in_process(s, [&](int64_t i, DemoStage, const IMG* f) {
         if (wanted.count(i)) frames[i] = ImgPtr(IMG_clone(f));
     });
     if (run_out) *run_out = std::move(run);
@@ -40,7 +40,7 @@ std::map<int64_t, ImgPtr> golden_frames(const kt::Scenario& s, kt::InProcessRun*
 void write_golden(const std::map<std::string, std::map<int64_t, ImgPtr>>& all) {
     std::ofstream out(kt::golden_path());
     out << "# Golden frames of the demo's part cycle, composed from the shipped data folder without\n"
-           "# sound: FNV-1a 64 over the pixels (tools/render/frame_io.h). The scenarios are in\n"
+           "# sound: FNV-1a 64 over the pixels (front/render/frame_io.h). The scenarios are in\n"
            "# tests/render/render_support.h; frames count from 0. After a deliberate change of the\n"
            "# pictures or the effects, record them again with scripts/golden-update.sh.\n";
     for (const auto& [name, sum] : kt::data_checksums()) out << "data " << name << " " << checksum_hex(sum) << "\n";
@@ -141,10 +141,10 @@ TEST(GoldenFrames, ScenariosRunTheirFrameCounts) {
     for (const Case& c : cases) {
         SCOPED_TRACE(c.scenario.name);
         int64_t shown = 0, fades = 0;
-        const kt::InProcessRun run = kt::run_in_process(c.scenario, [&](int64_t i, RenderFrameKind k, const IMG*) {
+        const kt::InProcessRun run = kt::run_in_process(c.scenario, [&](int64_t i, DemoStage k, const IMG*) {
             EXPECT_EQ(i, shown);
             ++shown;
-            fades += k == RenderFrameKind::fade;
+            fades += k == DemoStage::fade;
         });
         EXPECT_EQ(run.result.frames, c.frames);
         EXPECT_EQ(shown, c.frames);
@@ -156,15 +156,15 @@ TEST(GoldenFrames, ScenariosRunTheirFrameCounts) {
 // the frame in which it is held.
 TEST(GoldenFrames, SpaceSkipsOnePartPerFrameHeld) {
     const kt::Scenario s{"space", 1010, {{3, ' ', 1}, {1004, ' ', 3}}, {}};
-    std::vector<RenderFrameKind> kinds;
-    kt::run_in_process(s, [&](int64_t, RenderFrameKind k, const IMG*) { kinds.push_back(k); });
+    std::vector<DemoStage> kinds;
+    kt::run_in_process(s, [&](int64_t, DemoStage k, const IMG*) { kinds.push_back(k); });
     ASSERT_EQ(kinds.size(), 1010u);
-    EXPECT_EQ(kinds[3], RenderFrameKind::part1);
-    EXPECT_EQ(kinds[4], RenderFrameKind::part2);      // part 1 left after frame 3
-    EXPECT_EQ(kinds[1004], RenderFrameKind::part2);
-    EXPECT_EQ(kinds[1005], RenderFrameKind::part3);   // Space still held: part 3 lasts a frame
-    EXPECT_EQ(kinds[1006], RenderFrameKind::part1);   // and part 1 too
-    EXPECT_EQ(kinds[1007], RenderFrameKind::part2);
+    EXPECT_EQ(kinds[3], DemoStage::part1);
+    EXPECT_EQ(kinds[4], DemoStage::part2);      // part 1 left after frame 3
+    EXPECT_EQ(kinds[1004], DemoStage::part2);
+    EXPECT_EQ(kinds[1005], DemoStage::part3);   // Space still held: part 3 lasts a frame
+    EXPECT_EQ(kinds[1006], DemoStage::part1);   // and part 1 too
+    EXPECT_EQ(kinds[1007], DemoStage::part2);
 }
 
 // --- Pixels the written behaviour fixes, computed here from its formulas ---
@@ -248,7 +248,7 @@ ImgPtr coverage(int part) {
 TEST(GoldenFrames, RasterBarsShowWhereNoPictureCoversThem) {
     const std::set<int64_t> checked = {0, 1, 64, 500, 1000};
     int32_t frames = 0;
-    kt::run_in_process({"part 1", 1001, {}, {}}, [&](int64_t i, RenderFrameKind, const IMG* f) {
+    kt::run_in_process({"part 1", 1001, {}, {}}, [&](int64_t i, DemoStage, const IMG* f) {
         if (!checked.count(i)) return;
         SCOPED_TRACE("frame " + std::to_string(i));
         ++frames;
@@ -290,10 +290,10 @@ TEST(GoldenFrames, Part3PlasmaShowsWhereTheLogotypeDoesNot) {
     for (const Case& c : cases) {
         SCOPED_TRACE(c.scenario.name + ", frame " + std::to_string(c.frame));
         bool seen_frame = false;
-        kt::run_in_process(c.scenario, [&](int64_t i, RenderFrameKind kind, const IMG* f) {
+        kt::run_in_process(c.scenario, [&](int64_t i, DemoStage kind, const IMG* f) {
             if (i != c.frame) return;
             seen_frame = true;
-            ASSERT_EQ(kind, RenderFrameKind::part3);
+            ASSERT_EQ(kind, DemoStage::part3);
             // The phases the frame was drawn with: those before its own step.
             std::array<int32_t, 6> phases{};
             for (size_t w = 0; w < 6; ++w) {

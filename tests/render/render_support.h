@@ -16,8 +16,8 @@
 
 #include "support/demo_fixture.h"
 #include "support/support.h"
-#include "tools/render/frame_io.h"
-#include "tools/render/render_loop.h"
+#include "front/render/frame_io.h"
+#include "front/render/render_loop.h"
 
 namespace kt {
 
@@ -48,7 +48,7 @@ struct Scenario {
 
 // No keys: the whole cycle, a few frames of each part, the first and last of each.
 inline Scenario plain_scenario() {
-    return {"plain", render_cycle_frames, {}, {0, 500, 1000, 1001, 1500, 2200, 3000, 3001, 3500, 4000}};
+    return {"plain", demo_cycle_frames, {}, {0, 500, 1000, 1001, 1500, 2200, 3000, 3001, 3500, 4000}};
 }
 
 // Every key of the map in part 2, Space into part 3, then Esc and the whole fade-out.
@@ -86,7 +86,7 @@ struct InProcessRun {
 // made from the shipped data folder and released afterwards. `on_frame` sees every shown frame.
 inline InProcessRun run_in_process(
     const Scenario& s,
-    const std::function<void(int64_t, RenderFrameKind, const IMG*)>& on_frame = {}) {
+    const std::function<void(int64_t, DemoStage, const IMG*)>& on_frame = {}) {
     release_all_demo_objects();
     demo_reset_state();
     std::srand(1);  // the sequence of an unseeded generator

@@ -6,8 +6,8 @@
 #include <iterator>
 
 #include "support/support.h"
-#include "tools/render/frame_io.h"
-#include "tools/render/options.h"
+#include "front/render/frame_io.h"
+#include "front/render/options.h"
 
 namespace {
 

@@ -1,6 +1,6 @@
 # demo-render: the demo's part cycle without display or sound device, writing frames, the tune
 # and videos. The loop, options and writers are a library of their own so the tests can use them.
-set(KAPU_RENDER_DIR ${CMAKE_CURRENT_LIST_DIR}/render)
+set(KAPU_RENDER_DIR ${CMAKE_CURRENT_LIST_DIR})
 
 add_library(kapu_render STATIC
   ${KAPU_RENDER_DIR}/render_loop.cpp
@@ -12,7 +12,7 @@ if(TARGET PkgConfig::MIKMOD)
   add_executable(demo-render
     ${KAPU_RENDER_DIR}/main.cpp
     ${KAPU_RENDER_DIR}/capture.cpp
-    ${PROJECT_SOURCE_DIR}/main/music.cpp)
+    ${PROJECT_SOURCE_DIR}/music/music.cpp)
   target_link_libraries(demo-render PRIVATE kapu_render kapu_core kapu_warnings PkgConfig::MIKMOD)
   set_target_properties(demo-render PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${PROJECT_BINARY_DIR})
 endif()

@@ -1,5 +1,5 @@
-// tools/render/options.cpp: demo-render's options and their help text.
-#include "tools/render/options.h"
+// front/render/options.cpp: demo-render's options and their help text.
+#include "front/render/options.h"
 
 #include <array>
 #include <charconv>

@@ -1,4 +1,4 @@
-// tools/render/frame_io.h: what the renderer writes: frame checksums, the WAV file of the tune
+// front/render/frame_io.h: what the renderer writes: frame checksums, the WAV file of the tune
 // rendered in step with the frames, and the choice of frames to write.
 #pragma once
 #include <cstdint>

@@ -1,5 +1,5 @@
-// tools/render/frame_io.cpp: checksums, WAV writing and frame selection for the renderer.
-#include "tools/render/frame_io.h"
+// front/render/frame_io.cpp: checksums, WAV writing and frame selection for the renderer.
+#include "front/render/frame_io.h"
 
 #include <array>
 #include <charconv>

@@ -4,12 +4,12 @@ include(GNUInstallDirs)
 
 # Everything of the programs but their entry point; the platform tests build it too.
 set(KAPU_DRIVER_SOURCES
-  ${PROJECT_SOURCE_DIR}/main/driver.cpp
-  ${PROJECT_SOURCE_DIR}/main/music.cpp
-  ${PROJECT_SOURCE_DIR}/main/pacer.cpp
+  ${PROJECT_SOURCE_DIR}/front/native/driver.cpp
+  ${PROJECT_SOURCE_DIR}/music/music.cpp
+  ${PROJECT_SOURCE_DIR}/front/native/pacer.cpp
   ${PROJECT_SOURCE_DIR}/screen/screen.cpp
   ${PROJECT_SOURCE_DIR}/screen/keyboard.cpp)
-set(KAPU_PROGRAM_SOURCES ${PROJECT_SOURCE_DIR}/main/main.cpp ${KAPU_DRIVER_SOURCES})
+set(KAPU_PROGRAM_SOURCES ${PROJECT_SOURCE_DIR}/front/native/main.cpp ${KAPU_DRIVER_SOURCES})
 
 foreach(program demo demo-window)
   add_executable(${program} ${KAPU_PROGRAM_SOURCES})
@@ -17,8 +17,8 @@ foreach(program demo demo-window)
   # Place the programs at the top of the build folder, where scripts/run.sh looks for them.
   set_target_properties(${program} PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${PROJECT_BINARY_DIR})
 endforeach()
-target_compile_definitions(demo PRIVATE KAPU_SCREEN_FLAGS=0x90000005u KAPU_WINDOWED=0)
-target_compile_definitions(demo-window PRIVATE KAPU_SCREEN_FLAGS=0x10000005u KAPU_WINDOWED=1)
+target_compile_definitions(demo PRIVATE KAPU_WINDOWED=0)
+target_compile_definitions(demo-window PRIVATE KAPU_WINDOWED=1)
 
 # Installed: the programs under libexec, the data under share, and for each program a launcher
 # in bin that changes into the data folder first (the programs read their files from there).
@@ -32,7 +32,7 @@ foreach(pair "kapu4417:demo" "kapu4417-window:demo-window")
   string(REPLACE ":" ";" pair "${pair}")
   list(GET pair 0 KAPU_LAUNCHER_NAME)
   list(GET pair 1 KAPU_LAUNCHER_PROGRAM)
-  configure_file(${PROJECT_SOURCE_DIR}/main/launcher.sh.in
+  configure_file(${PROJECT_SOURCE_DIR}/front/native/launcher.sh.in
     ${PROJECT_BINARY_DIR}/launchers/${KAPU_LAUNCHER_NAME} @ONLY)
   install(PROGRAMS ${PROJECT_BINARY_DIR}/launchers/${KAPU_LAUNCHER_NAME}
     DESTINATION ${CMAKE_INSTALL_BINDIR})

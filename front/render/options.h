@@ -1,14 +1,14 @@
-// tools/render/options.h: the command line of demo-render.
+// front/render/options.h: the command line of demo-render.
 #pragma once
 #include <cstdint>
 #include <string>
 #include <vector>
 
-#include "tools/render/frame_io.h"
-#include "tools/render/render_loop.h"
+#include "front/render/frame_io.h"
+#include "front/render/render_loop.h"
 
 struct RenderOptions {
-    int64_t                frames = render_cycle_frames;
+    int64_t                frames = demo_cycle_frames;
     std::string            ppm_dir;     // empty: no pictures
     FrameSelection         select;      // which frames go to ppm_dir and the checksum list
     std::vector<RenderKey> keys;

@@ -1,4 +1,4 @@
-// tools/render/main.cpp: demo-render, the demo's part cycle without display or sound device,
+// front/render/main.cpp: demo-render, the demo's part cycle without display or sound device,
 // writing chosen frames as pictures, the tune as a WAV file and the whole as a video.
 #include <fcntl.h>
 #include <signal.h>
@@ -15,11 +15,11 @@
 #include <vector>
 
 #include "main/demo.h"
-#include "main/music.h"
-#include "tools/render/capture.h"
-#include "tools/render/frame_io.h"
-#include "tools/render/options.h"
-#include "tools/render/render_loop.h"
+#include "music/music.h"
+#include "front/render/capture.h"
+#include "front/render/frame_io.h"
+#include "front/render/options.h"
+#include "front/render/render_loop.h"
 
 extern char** environ;
 
@@ -27,12 +27,6 @@ namespace {
 
 // The raw frames go to ffmpeg as they lie in memory, 0x00RRGGBB words = bytes B G R 0.
 static_assert(std::endian::native == std::endian::little);
-
-std::string working_directory() {
-    std::error_code ec;
-    const std::filesystem::path here = std::filesystem::current_path(ec);
-    return ec ? std::string(".") : here.string();
-}
 
 // Runs a program found on the PATH; with `feed`, its standard input is the read end of a new
 // pipe whose write end is returned there. The child's pid, or -1 when it cannot start.
@@ -207,11 +201,7 @@ int main(int argc, char** argv) {
 
     const char* missing = demo_create_objects(screen_w, screen_h);
     if (missing != nullptr) {
-        std::fprintf(stderr,
-                     "demo-render: could not read the picture \"%s\" in the folder %s\n"
-                     "demo-render: start it from the data folder, where the demo's pictures "
-                     "and tune are\n",
-                     missing, working_directory().c_str());
+        demo_report_missing("demo-render", missing);
         demo_release_objects();
         return 1;
     }
@@ -255,7 +245,7 @@ int main(int argc, char** argv) {
     Progress progress(options.progress == 1 || (options.progress < 0 && isatty(2)),
                       options.frames);
     RenderHooks hooks;
-    hooks.show = [&](int64_t index, RenderFrameKind, const IMG* frame) { out.show(index, frame); };
+    hooks.show = [&](int64_t index, DemoStage, const IMG* frame) { out.show(index, frame); };
     hooks.end_frame = [&](int64_t index) {
         out.end_frame();
         progress.update(index + 1);
@@ -264,9 +254,8 @@ int main(int argc, char** argv) {
         hooks.pump = [] { music_pump(); };
         hooks.stop = [] { music_stop(); };
     }
-    const RenderResult result = render_run(options.frames, options.keys, hooks);
+    render_run(options.frames, options.keys, hooks);  // releases the objects at its end
     progress.finish();
-    demo_release_objects();
 
     if (out.sums && std::fclose(out.sums) != 0) out.fail("could not write " + options.sums_path);
     if (out.sound && !wav_close(&out.wav)) out.fail("could not write " + wav_path);
@@ -285,6 +274,5 @@ int main(int argc, char** argv) {
         std::fprintf(stderr, "demo-render: %s\n", out.failure.c_str());
         return 1;
     }
-    (void)result;
     return 0;
 }

@@ -1,4 +1,4 @@
-// main/pacer.h: holds the frames to a steady rate by a running deadline on a monotonic clock.
+// front/native/pacer.h: holds the frames to a steady rate by a running deadline on a monotonic clock.
 // The arithmetic takes the time as an argument, so any clock (or a test's fake) can drive it.
 #pragma once
 #include <chrono>

@@ -1,5 +1,5 @@
-// main/music.cpp: the glue between the frame loop and libmikmod's player.
-#include "main/music.h"
+// music/music.cpp: the glue between the frame loop and libmikmod's player.
+#include "music/music.h"
 
 #include <mikmod.h>
 

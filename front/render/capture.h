@@ -1,4 +1,4 @@
-// tools/render/capture.h: a libmikmod output driver of our own that keeps the mixed sound of each
+// front/render/capture.h: a libmikmod output driver of our own that keeps the mixed sound of each
 // MikMod_Update instead of playing it, so the tune can be written in step with the frames.
 #pragma once
 #include <cstdint>

@@ -1,5 +1,5 @@
-// main/pacer.cpp: the frame deadline arithmetic and the sleep that keeps the demo at 60 frames/s.
-#include "main/pacer.h"
+// front/native/pacer.cpp: the frame deadline arithmetic and the sleep that keeps the demo at 60 frames/s.
+#include "front/native/pacer.h"
 
 #include <thread>
 

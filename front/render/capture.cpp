@@ -1,12 +1,12 @@
-// tools/render/capture.cpp: the capture driver: libmikmod's software mixer writes one video
+// front/render/capture.cpp: the capture driver: libmikmod's software mixer writes one video
 // frame's worth of sound (735 samples at 44100 Hz) into our buffer on each update.
-#include "tools/render/capture.h"
+#include "front/render/capture.h"
 
 #include <mikmod.h>
 
 #include <array>
 
-#include "tools/render/frame_io.h"
+#include "front/render/frame_io.h"
 
 namespace {
 

@@ -1,4 +1,4 @@
-// main/music.h: the tune played through libmikmod for as long as the demo runs, restarted from
+// music/music.h: the tune played through libmikmod for as long as the demo runs, restarted from
 // its file whenever it has played to its end. Failures are written to standard error and only
 // silence the music.
 #pragma once

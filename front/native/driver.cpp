@@ -1,0 +1,80 @@
+// front/native/driver.cpp: the live programs' start-up: the screen, the keyboard, the demo's
+// objects and the music, and the hooks through which the core's cycle shows frames at a steady
+// pace, reads the keys and feeds the music.
+#include "front/native/driver.h"
+
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+
+#include "main/demo.h"
+#include "music/music.h"
+
+SCREEN*   screen = nullptr;
+KEYBOARD* keyboard = nullptr;
+PACER     frame_pacer = pacer_make();
+
+namespace {
+
+// True when SDL fell back to drawing into memory because it found no display: the demo would
+// run unseen and could not be stopped from the keyboard. Asked for by name, it is used.
+bool display_missing() {
+    if (std::strcmp(SCREEN_driver(), "offscreen") != 0) return false;
+    const char* asked = std::getenv("SDL_VIDEODRIVER");
+    return asked == nullptr || std::strstr(asked, "offscreen") == nullptr;
+}
+
+void release_platform() {
+    KEYBOARD_free(&keyboard);
+    if (screen != nullptr) SCREEN_free(&screen);
+}
+
+// Start-up cannot go on: release what exists, then end as the demo always ends, with status 1.
+[[noreturn]] void give_up() {
+    demo_release_objects();
+    release_platform();
+    std::exit(1);
+}
+
+void no_display(const char* reason) {
+    std::fprintf(stderr,
+                 "demo: could not open a %d x %d video surface (%s); the demo needs a graphical "
+                 "display\n",
+                 screen_w, screen_h, reason);
+    give_up();
+}
+
+}  // namespace
+
+void demo_presentation(bool windowed) {
+    screen_program_flags = windowed ? SCREEN_FLAGS_WINDOW : SCREEN_FLAGS_FULLSCREEN;
+    setenv("SDL12COMPAT_SCALE_METHOD", "nearest", 0);
+    setenv("SDL12COMPAT_SYNC_TO_VBLANK", "1", 0);
+    if (windowed) setenv("SDL12COMPAT_WINDOW_SCALING", "3", 0);
+}
+
+void demo_init() {
+    screen = SCREEN_new();
+    keyboard = KEYBOARD_new();
+    SCREEN_set_mode(screen, screen_w, screen_h);
+    if (!SCREEN_ready(screen) || keyboard == nullptr) no_display(SCREEN_reason());
+    if (display_missing()) no_display("no display found");
+    const char* missing = demo_create_objects(screen->width, screen->height);
+    if (missing != nullptr) {
+        demo_report_missing("demo", missing);
+        give_up();
+    }
+    music_start();
+    demo_cycle.hooks = {
+        .show = [](const IMG* frame, DemoStage) { SCREEN_show(screen, frame); },
+        .wait = [] { pacer_wait(&frame_pacer); },
+        .read_key =
+            [] {
+                KEYBOARD_poll(keyboard);
+                return keyboard->keys[0];
+            },
+        .pump = music_pump,
+        .stop = music_stop,
+        .release = release_platform,
+    };
+}

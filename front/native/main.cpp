@@ -1,0 +1,13 @@
+// front/native/main.cpp: the entry point of demo and demo-window: start-up, then the core's cycle
+// stepped frame by frame until the fade-out after Esc or Q has ended, then the release.
+#include "front/native/driver.h"
+#include "main/demo.h"
+
+int main(int, char**) {
+    demo_presentation(KAPU_WINDOWED != 0);
+    demo_init();
+    while (demo_step(&demo_cycle)) {
+    }
+    demo_end(&demo_cycle);
+    return 1;
+}
