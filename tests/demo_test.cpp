@@ -397,7 +397,7 @@ TEST_F(PartTwo, StarsLettersScrollerAndLogotype) {
     ImgPtr want = expected_without_layer();
     for (int32_t y = 0; y < 26; ++y)
         for (int32_t x = 0; x < 320; ++x)
-            want->pixels[(214 + y) * 320 + x] = kt::plasma_reference(plasma_palette, {}, 26, x, y);
+            want->pixels[(214 + y) * 320 + x] = kt::plasma_reference(plasma_palette, {}, 320, 26, x, y);
     paint_keyed(want.get(), logo1, 290, 0);
     EXPECT_EQ(kt::first_difference(want.get(), canvas), "");
 
@@ -470,10 +470,10 @@ TEST_F(Frames, PartThreeIsPlasmaAndBouncingLogotype) {
     ASSERT_NE(plasma_palette, nullptr);
     ImgPtr want = make_img(320, 240);
     for (int32_t y = 0; y < 240; ++y)
-        for (int32_t x = 0; x < 320; ++x) want->pixels[y * 320 + x] = kt::plasma_reference(plasma_palette, {}, 240, x, y);
+        for (int32_t x = 0; x < 320; ++x) want->pixels[y * 320 + x] = kt::plasma_reference(plasma_palette, {}, 320, 240, x, y);
     paint_keyed(want.get(), logo0, 0, 210);
     EXPECT_EQ(kt::first_difference(want.get(), canvas), "");
-    EXPECT_EQ(at(canvas, 25, 225), kt::plasma_reference(plasma_palette, {}, 240, 25, 225));
+    EXPECT_EQ(at(canvas, 25, 225), kt::plasma_reference(plasma_palette, {}, 320, 240, 25, 225));
     EXPECT_EQ(logo_y, 210);
     EXPECT_EQ(logo_bounce_phase, 4);
     EXPECT_EQ(plasma_phases, (std::array<int32_t, 6>{4, 5, 6, 1017, 1016, 1015}));
@@ -484,9 +484,83 @@ TEST_F(Frames, PartThreeSecondFrameFollowsTheMovedPhases) {
     demo_draw_part3();
     const std::array<int32_t, 6> phases = plasma_phases;
     demo_draw_part3();
-    EXPECT_EQ(at(canvas, 100, 0), kt::plasma_reference(plasma_palette, phases, 240, 100, 0));
-    EXPECT_EQ(at(canvas, 319, 239), kt::plasma_reference(plasma_palette, phases, 240, 319, 239));
+    EXPECT_EQ(at(canvas, 100, 0), kt::plasma_reference(plasma_palette, phases, 320, 240, 100, 0));
+    EXPECT_EQ(at(canvas, 319, 239), kt::plasma_reference(plasma_palette, phases, 320, 240, 319, 239));
     EXPECT_EQ(logo_y, 240 - 30 - 1);  // phase 4: (60 x 804) >> 15 = 1
 }
 
 }  // namespace
+
+// ---------------------------------------------------------------------------------------------
+// The part cycle, as a front end steps it
+
+// Every hook call as it happens: s<stage> show, w wait, k key read, p pump, t stop, r release.
+class Cycle : public StartUp {
+protected:
+    void hook_up(DemoCycle& cycle, std::vector<uint8_t> keys) {
+        keys_ = std::move(keys);
+        cycle.hooks = {
+            .show = [this](const IMG* frame, DemoStage stage) {
+                EXPECT_EQ(frame, canvas);
+                calls_ += "s" + std::to_string(static_cast<int>(stage));
+            },
+            .wait = [this] { calls_ += 'w'; },
+            .read_key = [this, &cycle] {
+                calls_ += 'k';
+                return cycle.shown < static_cast<int64_t>(keys_.size()) ? keys_[static_cast<size_t>(cycle.shown)] : uint8_t{0};
+            },
+            .pump = [this] { calls_ += 'p'; },
+            .stop = [this] { calls_ += 't'; },
+            .release = [this] { calls_ += canvas == nullptr ? "r" : "r(objects still there)"; },
+        };
+    }
+    std::string take() { return std::exchange(calls_, ""); }
+    std::string calls_;
+    std::vector<uint8_t> keys_;
+};
+
+TEST_F(Cycle, EachStepShowsOneFrameAndRunsItsTailThroughTheHooks) {
+    InFolder here(dir_.path());
+    kt::StdoutCapture out;
+    ASSERT_EQ(demo_create_objects(320, 240), nullptr);
+    DemoCycle cycle;
+    hook_up(cycle, {0, ' ', 27});  // Space in frame 1 ends part 1, Esc in frame 2 ends the run
+    EXPECT_TRUE(demo_step(&cycle));
+    EXPECT_EQ(take(), "s0wkp");
+    EXPECT_TRUE(demo_step(&cycle));
+    EXPECT_EQ(take(), "s0wk") << "the frame that ends its part feeds no music";
+    EXPECT_EQ(cycle.stage, DemoStage::part2);
+    EXPECT_EQ(quit_request, 0);
+    EXPECT_TRUE(demo_step(&cycle));
+    EXPECT_EQ(take(), "s1wk");
+    EXPECT_EQ(cycle.stage, DemoStage::fade);
+    EXPECT_TRUE(demo_step(&cycle));
+    EXPECT_EQ(take(), "ts3w") << "the music stops before the first fade frame";
+    int32_t fade_shown = 1;
+    while (demo_step(&cycle)) ++fade_shown;
+    EXPECT_EQ(fade_shown + 1, fade_frames);
+    std::string fade_tail;
+    for (int32_t i = 1; i < fade_frames; ++i) fade_tail += "s3w";
+    EXPECT_EQ(take(), fade_tail);
+    EXPECT_EQ(cycle.shown, 3 + fade_frames);
+    EXPECT_EQ(std::count(canvas->pixels, canvas->pixels + 320 * 240, 0u), 320 * 240) << "faded to black";
+
+    EXPECT_FALSE(demo_step(&cycle)) << "a finished cycle shows nothing";
+    EXPECT_EQ(take(), "");
+    demo_end(&cycle);
+    EXPECT_EQ(take(), "r") << "the music stops once; the objects go before the platform";
+}
+
+TEST_F(Cycle, EndingARunEarlyStopsTheMusicThenReleases) {
+    InFolder here(dir_.path());
+    kt::StdoutCapture out;
+    ASSERT_EQ(demo_create_objects(320, 240), nullptr);
+    DemoCycle cycle;
+    hook_up(cycle, {});
+    for (int32_t i = 0; i < part1_frames; ++i) demo_step(&cycle);
+    EXPECT_EQ(cycle.stage, DemoStage::part2) << "part 1 lasts its frame count";
+    take();
+    demo_end(&cycle);
+    EXPECT_EQ(take(), "tr");
+    EXPECT_EQ(cycle.stage, DemoStage::done);
+}

@@ -15,12 +15,16 @@ namespace {
 using kt::ImgPtr;
 using kt::make_img;
 
-// The first pixel of `target` that differs from the reference plasma, or "".
-std::string plasma_difference(const IMG* target, const std::array<int32_t, 6>& phases) {
+// The first pixel of `target` that differs from the reference plasma drawn over `before` (over 0
+// when null), or "".
+std::string plasma_difference(const IMG* target, const std::array<int32_t, 6>& phases,
+                              const IMG* before = nullptr) {
     for (int32_t y = 0; y < target->height; ++y)
         for (int32_t x = 0; x < target->width; ++x) {
-            const uint32_t want = kt::plasma_reference(plasma_palette, phases, target->height, x, y);
-            const uint32_t got = target->pixels[y * target->width + x];
+            const int32_t i = y * target->width + x;
+            const uint32_t want = kt::plasma_reference(plasma_palette, phases, target->width, target->height,
+                                                       x, y, before ? before->pixels[i] : 0);
+            const uint32_t got = target->pixels[i];
             if (want != got) {
                 std::ostringstream out;
                 out << "pixel (" << x << ", " << y << "): want 0x" << std::hex << want << " got 0x" << got;
@@ -107,6 +111,55 @@ TEST_F(Plasma, StripTargetUsesTheCanvasWidePalette) {
     EXPECT_EQ(at(strip.get(), 0, 25), 0xFEFED9u);
     EXPECT_EQ(at(strip.get(), 319, 25), 0x7F7F7Fu);
     EXPECT_EQ(plasma_difference(strip.get(), plasma_phases), "");
+}
+
+// Where the palette allows, each row is composed in one go; every pixel must still be what the
+// red keyed copy and the green and blue OR copies leave: over any previous content, with a red
+// level of 0 somewhere, and for targets of other widths.
+TEST_F(Plasma, RowsAreWhatTheRowCopiesLeaveOverAnyTarget) {
+    struct Case {
+        const char* name;
+        int32_t     w, h;
+        bool        red_holes;  // red palette pixels set to 0 (every 7th column)
+        int32_t     frames;
+    };
+    const std::vector<Case> cases = {
+        {"canvas", 320, 240, false, 3}, {"strip", 320, 26, false, 3}, {"red holes", 320, 240, true, 2},
+        {"narrower", 200, 50, false, 2}, {"wider", 500, 20, true, 2},  {"one row", 320, 1, true, 1},
+    };
+    const auto noise = [](uint32_t i) { return (i * 2654435761u) >> 8; };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        fx_plasma(canvas);  // makes the palette
+        ASSERT_TRUE(plasma_palette);
+        if (c.red_holes)
+            for (int32_t x = 0; x < plasma_palette->width; x += 7) plasma_palette->pixels[x] = 0;
+        for (int32_t f = 0; f < c.frames; ++f) {
+            SCOPED_TRACE(f);
+            ImgPtr target = make_img(c.w, c.h);
+            for (int32_t i = 0; i < c.w * c.h; ++i) target->pixels[i] = noise(static_cast<uint32_t>(i + f));
+            const ImgPtr before(IMG_clone(target.get()));
+            fx_plasma(target.get());
+            EXPECT_EQ(plasma_difference(target.get(), plasma_phases, before.get()), "");
+            for (int32_t k = 0; k < 37; ++k) fx_plasma_step();
+        }
+        IMG_free(&plasma_palette);
+    }
+}
+
+// Drawn into the palette itself, each channel's copies read the rows that the earlier copies
+// wrote: every channel over every row, bottom row first, before the next channel.
+TEST_F(Plasma, DrawnIntoThePaletteItselfRunsTheChannelsInTurn) {
+    fx_plasma(canvas);
+    for (int32_t k = 0; k < 5; ++k) fx_plasma_step();
+    const ImgPtr want(IMG_clone(plasma_palette));
+    const std::array<void (*)(const IMG*, IMG*, int32_t, int32_t, int32_t), 3> copies = {
+        IMG_blit_row_keyed, IMG_blit_row_or, IMG_blit_row_or};
+    for (int32_t c = 0; c < 3; ++c)
+        for (int32_t y = 2; y >= 0; --y)
+            copies[static_cast<size_t>(c)](want.get(), want.get(), c, y, kt::plasma_offset(plasma_phases, c, 2 - y));
+    fx_plasma(plasma_palette);
+    EXPECT_EQ(kt::first_difference(want.get(), plasma_palette), "");
 }
 
 TEST_F(Plasma, StepAdvancesEachPhaseByItsFrameStep) {

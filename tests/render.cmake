@@ -5,7 +5,6 @@ if(TARGET kapu_render)
   set(KAPU_RENDER_TEST_DIR ${CMAKE_CURRENT_LIST_DIR}/render)
   set(KAPU_RENDER_TEST_SOURCES
     ${KAPU_RENDER_TEST_DIR}/golden_test.cpp
-    ${KAPU_RENDER_TEST_DIR}/fast_paths_test.cpp
     ${KAPU_RENDER_TEST_DIR}/tools_test.cpp)
   if(TARGET demo-render)
     list(APPEND KAPU_RENDER_TEST_SOURCES ${KAPU_RENDER_TEST_DIR}/program_test.cpp)

@@ -159,13 +159,16 @@ bool render_parse_options(int argc, const char* const* argv, RenderOptions* out,
 }
 
 std::string render_usage() {
+    const auto n = [](int64_t v) { return std::to_string(v); };
     return R"(Usage: demo-render [options]
 Runs the demo's part cycle from its start with no display and no sound device, composing every
 frame as the demo does and echoing the scroller's text on standard output. The pictures and the
 tune are read from the working directory (the data folder), as the demo reads them.
 
-  -n, --frames N        frames to run; default 4001, one whole cycle (1001 + 2000 + 1000).
-                        A scripted Esc or Q ends the run sooner, after its 256 fade-out frames.
+  -n, --frames N        frames to run; default )" + n(demo_cycle_frames) + ", one whole cycle (" +
+           n(part1_frames) + " + " + n(part2_frames) + " + " + n(part3_frames) + R"().
+                        A scripted Esc or Q ends the run sooner, after its )" + n(fade_frames) +
+           R"( fade-out frames.
   -o, --ppm DIR         write the selected frames into DIR as frame-NNNNNN.ppm (P6)
   -s, --select LIST     the frames to write: comma-separated N, A-B, A-, /S (every S-th frame),
                         A-B/S (every S-th from A to B); default every frame. Frames count from 0.

@@ -3,6 +3,9 @@
 #pragma once
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <array>
+
 #include "fx/effects.h"
 #include "fx/font.h"
 #include "fx/sine.h"
@@ -36,22 +39,31 @@ FONT* make_test_font(CellColour cell_colour) {
     return f;
 }
 
-// Reference plasma pixel (x, y) of a target `height` rows tall for the phases given, from the
-// palette rows: pixel = R[(x - red offset) mod w] | G[...] | B[...], each offset the weighted sum
-// of two sines whose phases have moved one entry per row from the bottom row up.
+// Reference plasma offset of channel c (0 red, 1 green, 2 blue) in the target row `rows_up`
+// rows above the bottom one, for the frame's phases: the weighted sum of two sines whose phases
+// have moved one entry per row from the bottom row up.
+inline int32_t plasma_offset(const std::array<int32_t, 6>& phases, int32_t c, int32_t rows_up) {
+    const auto sine = [&](int32_t wave) {
+        return sine_table[static_cast<size_t>((phases[static_cast<size_t>(wave)] + rows_up) % SINE_LEN)];
+    };
+    return (sine(c) * plasma_waves[static_cast<size_t>(c)].amplitude +
+            sine(c + 3) * plasma_waves[static_cast<size_t>(c + 3)].amplitude) >> 16;
+}
+
+// Reference plasma pixel (x, y) of a `width` x `height` target that held `previous` there: the
+// red palette row copied keyed, green and blue ORed in, each turned by its offset and wrapping
+// at the target's width; a palette narrower than the target leaves columns uncovered.
 inline uint32_t plasma_reference(const IMG* palette, const std::array<int32_t, 6>& phases,
-                                 int32_t height, int32_t x, int32_t y) {
-    const int32_t w = palette->width;
-    uint32_t pixel = 0;
+                                 int32_t width, int32_t height, int32_t x, int32_t y,
+                                 uint32_t previous = 0) {
+    const int32_t covered = std::min(palette->width, width);
+    uint32_t pixel = previous;
     for (int32_t c = 0; c < 3; ++c) {
-        const int32_t rows_up = height - 1 - y;
-        const int32_t s1 = sine_table[static_cast<size_t>((phases[static_cast<size_t>(c)] + rows_up) % SINE_LEN)];
-        const int32_t s2 = sine_table[static_cast<size_t>((phases[static_cast<size_t>(c + 3)] + rows_up) % SINE_LEN)];
-        const int32_t a1 = plasma_waves[static_cast<size_t>(c)].amplitude;
-        const int32_t a2 = plasma_waves[static_cast<size_t>(c + 3)].amplitude;
-        const int32_t offset = (s1 * a1 + s2 * a2) >> 16;
-        const int32_t column = ((x - offset) % w + w) % w;
-        pixel |= palette->pixels[c * w + column];
+        const int32_t offset = plasma_offset(phases, c, height - 1 - y);
+        const int32_t column = ((x - offset) % width + width) % width;
+        if (column >= covered) continue;
+        const uint32_t p = palette->pixels[c * palette->width + column];
+        pixel = c == 0 ? (p != 0 ? p : previous) : pixel | p;
     }
     return pixel;
 }
