@@ -10,6 +10,8 @@
 //     fresh byte and skips the unused low bits of a row's last byte.
 // Input that ends before the header is complete or before the last sample fails with
 // "IMG error" and no image, as does a header announcing more than IMG_MAX_READ_PIXELS pixels.
+// The memory reader without a length takes a zero byte for the end of its input while it reads
+// the header and plain samples, so a zero-terminated text is never read beyond its zero.
 #include <algorithm>
 #include <cstdio>
 #include <cstdlib>
@@ -46,20 +48,27 @@ private:
     bool has_look_ = false;
 };
 
-// Reads data[0 .. size-1] by index and never touches data[size].
+// Reads data[0 .. size-1] by index and never touches data[size]. With zero_ends, a zero byte
+// is the end of the input as well, until raw_samples_follow() lets raw bytes be zero.
 class MemorySource {
 public:
-    MemorySource(const uint8_t* data, size_t size) : data_(data), size_(size) {}
-    int peek() const { return pos_ < size_ ? data_[pos_] : kEnd; }
+    MemorySource(const uint8_t* data, size_t size, bool zero_ends)
+        : data_(data), size_(size), zero_ends_(zero_ends) {}
+    int peek() const {
+        if (pos_ >= size_ || (zero_ends_ && data_[pos_] == 0)) return kEnd;
+        return data_[pos_];
+    }
     size_t remaining() const { return size_ - pos_; }
     void advance() {
-        if (pos_ < size_) ++pos_;
+        if (peek() != kEnd) ++pos_;
     }
+    void raw_samples_follow() { zero_ends_ = false; }
 
 private:
     const uint8_t* data_;
     size_t size_;
     size_t pos_ = 0;
+    bool zero_ends_;
 };
 
 bool is_digit(int c) { return c >= '0' && c <= '9'; }
@@ -139,8 +148,13 @@ std::optional<Header> scan_header(Source& src) {
             h.maxval = value;
             flags |= kMaxvalSeen;
         }
-        // Exactly one character after the header's last number is consumed.
-        if (flags == kHeaderDone && !terminated) src.advance();
+        // Exactly one character after the header's last number is consumed. Where the input ends
+        // instead, no sample can follow; failing here also keeps the reader without a length
+        // from taking raw samples from beyond its text's terminating zero.
+        if (flags == kHeaderDone && !terminated) {
+            if (src.peek() == kEnd) return std::nullopt;
+            src.advance();
+        }
     }
     return h;
 }
@@ -299,6 +313,9 @@ IMG* read_pnm(Source& src) {
         IMG_error();
         return nullptr;
     }
+    if constexpr (!kFromFile) {
+        if (h->kind >= 4) src.raw_samples_follow();
+    }
     bool complete = false;
     switch (h->kind) {
     case 1: complete = read_pixels<1, kFromFile>(src, img); break;
@@ -342,12 +359,20 @@ IMG* IMG_parse_pnm_bounded(const uint8_t* data, size_t size) {
         IMG_error();
         return nullptr;
     }
-    MemorySource src(data, size);
+    MemorySource src(data, size, false);
     return read_pnm<false>(src);
 }
 
-// No length is known: the buffer must hold the whole header and every announced sample.
-IMG* IMG_parse_pnm(const uint8_t* data) { return IMG_parse_pnm_bounded(data, SIZE_MAX); }
+// No length is known: a zero byte ends the header and plain samples, and the buffer must hold
+// every raw sample the header announces.
+IMG* IMG_parse_pnm(const uint8_t* data) {
+    if (!data) {
+        IMG_error();
+        return nullptr;
+    }
+    MemorySource src(data, SIZE_MAX, true);
+    return read_pnm<false>(src);
+}
 
 // Mode "w" as the file has always been opened; on this platform it writes the bytes unchanged.
 // A failed write or close is reported and returns 0: the caller must not take a truncated file
