@@ -115,22 +115,7 @@ TEST(DemoError, SaysNothing) {
 // ---------------------------------------------------------------------------------------------
 // Start-up objects
 
-// Runs the test body inside a folder and returns to where it was.
-class InFolder {
-public:
-    explicit InFolder(const std::filesystem::path& folder) : saved_(std::filesystem::current_path()) {
-        std::filesystem::current_path(folder);
-    }
-    ~InFolder() {
-        std::error_code ec;
-        std::filesystem::current_path(saved_, ec);
-    }
-    InFolder(const InFolder&) = delete;
-    InFolder& operator=(const InFolder&) = delete;
-
-private:
-    std::filesystem::path saved_;
-};
+using kt::InFolder;
 
 std::string ppm(int32_t w, int32_t h, uint32_t colour) {
     std::ostringstream out;

@@ -21,23 +21,6 @@
 
 namespace kt {
 
-// Changes the working directory while it lives (the demo reads its files from there).
-class WorkingDirectory {
-public:
-    explicit WorkingDirectory(const std::filesystem::path& to) : saved_(std::filesystem::current_path()) {
-        std::filesystem::current_path(to);
-    }
-    ~WorkingDirectory() {
-        std::error_code ec;
-        std::filesystem::current_path(saved_, ec);
-    }
-    WorkingDirectory(const WorkingDirectory&) = delete;
-    WorkingDirectory& operator=(const WorkingDirectory&) = delete;
-
-private:
-    std::filesystem::path saved_;
-};
-
 // A run of the cycle with a key script and the frames whose checksums are kept.
 struct Scenario {
     std::string            name;
@@ -92,7 +75,7 @@ inline InProcessRun run_in_process(
     std::srand(1);  // the sequence of an unseeded generator
     InProcessRun run;
     {
-        WorkingDirectory here(KAPU_DATA_DIR);
+        InFolder here(KAPU_DATA_DIR);
         StdoutCapture capture;
         const char* missing = demo_create_objects(screen_w, screen_h);
         EXPECT_EQ(missing, nullptr) << "the data folder lacks " << missing;

@@ -134,4 +134,21 @@ private:
     std::filesystem::path path_;
 };
 
+// Works in another folder while it lives (the demo reads its files from the working directory).
+class InFolder {
+public:
+    explicit InFolder(const std::filesystem::path& folder) : saved_(std::filesystem::current_path()) {
+        std::filesystem::current_path(folder);
+    }
+    ~InFolder() {
+        std::error_code ec;
+        std::filesystem::current_path(saved_, ec);
+    }
+    InFolder(const InFolder&) = delete;
+    InFolder& operator=(const InFolder&) = delete;
+
+private:
+    std::filesystem::path saved_;
+};
+
 }  // namespace kt
