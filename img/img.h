@@ -29,8 +29,10 @@ int32_t IMG_equal(const IMG* a, const IMG* b);  // 1 same size and pixels, else 
 void IMG_error();                             // prints "IMG error\n" on standard output
 
 // Netpbm: P1..P6 read (bitmaps: set bit or non-zero sample -> 0xFFFFFF), P6 written.
-// The readers fail on input that ends before the last sample and on more pixels than
-// IMG_MAX_READ_PIXELS.
+// The readers fail on input that ends before the last sample, on more pixels than
+// IMG_MAX_READ_PIXELS and on a header longer than 64 KiB (65536 bytes, counted up to and
+// including the one character after its last number).
+// Regular files only (symbolic links followed): a FIFO, device, directory or socket fails at once.
 [[nodiscard]] IMG* IMG_load_pnm(const char* path);
 // A zero byte ends the header and plain (P1..P3) samples; raw (P4..P6) samples are read as
 // announced, so the buffer must hold all of them.

@@ -9,9 +9,15 @@
 //     digits (P1) of the rounded rows contiguously; the file reader starts each P4 row on a
 //     fresh byte and skips the unused low bits of a row's last byte.
 // Input that ends before the header is complete or before the last sample fails with
-// "IMG error" and no image, as does a header announcing more than IMG_MAX_READ_PIXELS pixels.
+// "IMG error" and no image, as does a header announcing more than IMG_MAX_READ_PIXELS pixels or
+// one that has not ended within its first kMaxHeaderBytes bytes. The file reader reads regular
+// files only: a FIFO, a device, a directory or a socket is refused like a missing file.
 // The memory reader without a length takes a zero byte for the end of its input while it reads
 // the header and plain samples, so a zero-terminated text is never read beyond its zero.
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
 #include <algorithm>
 #include <cstdio>
 #include <cstdlib>
@@ -69,6 +75,39 @@ private:
     size_t size_;
     size_t pos_ = 0;
     bool zero_ends_;
+};
+
+// The header, through the one character after its last number, must end within this many
+// bytes. Real headers are a dozen bytes and perhaps a few comment lines; 64 KiB still takes
+// some 800 comment lines of 80 characters, yet a run of blanks, junk or comment from a huge or
+// damaged file is given up after a fraction of a millisecond of scanning instead of being
+// followed to its end (or, from a stream that never ends, for ever).
+constexpr size_t kMaxHeaderBytes = size_t{64} * 1024;
+
+// Shows the scanner at most limit bytes of a source: beyond them the input looks ended, and a
+// character the scanner takes past them without looking first (the file reader's number
+// terminator) is left in the source and recorded as an overrun. Below the limit it is
+// transparent, so the header semantics do not change.
+template <class Source>
+class HeaderWindow {
+public:
+    HeaderWindow(Source& src, size_t limit) : src_(src), limit_(limit) {}
+    int peek() { return consumed_ < limit_ ? src_.peek() : kEnd; }
+    void advance() {
+        if (consumed_ >= limit_) {
+            overrun_ = true;
+            return;
+        }
+        ++consumed_;
+        src_.advance();
+    }
+    bool overrun() const { return overrun_; }
+
+private:
+    Source& src_;
+    size_t limit_;
+    size_t consumed_ = 0;
+    bool overrun_ = false;
 };
 
 bool is_digit(int c) { return c >= '0' && c <= '9'; }
@@ -276,8 +315,9 @@ bool read_bits_contiguous(MemorySource& src, IMG* img) {
 // Header, size checks, image, samples; null after one report on any failure.
 template <bool kFromFile, class Source>
 IMG* read_pnm(Source& src) {
-    const std::optional<Header> h = scan_header<kFromFile>(src);
-    if (!h || h->width == 0 || h->height == 0) {
+    HeaderWindow<Source> window(src, kMaxHeaderBytes);
+    const std::optional<Header> h = scan_header<kFromFile>(window);
+    if (!h || window.overrun() || h->width == 0 || h->height == 0) {
         IMG_error();
         return nullptr;
     }
@@ -336,6 +376,28 @@ IMG* read_pnm(Source& src) {
     return img;
 }
 
+// The file at path for reading, or null when it cannot be opened or is not a regular file. A
+// FIFO would block the open until a writer came and a device such as /dev/zero never ends, so
+// only regular files (also through symbolic links) are read. The open does not wait (O_NONBLOCK),
+// a terminal does not become the controlling one (O_NOCTTY), and the type is asked of the open
+// descriptor, so the file checked is the file read.
+std::FILE* open_regular(const char* path) {
+    const int fd = open(path, O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
+    if (fd < 0) return nullptr;
+    struct stat st {};
+    // Blocking mode is restored for the reads: should a file system honour O_NONBLOCK on a
+    // regular file, a read reporting EAGAIN would look like the end of the file.
+    const int flags = fcntl(fd, F_GETFL);
+    if (fstat(fd, &st) != 0 || !S_ISREG(st.st_mode) || flags < 0 ||
+        fcntl(fd, F_SETFL, flags & ~O_NONBLOCK) != 0) {
+        close(fd);
+        return nullptr;
+    }
+    std::FILE* file = fdopen(fd, "rb");
+    if (!file) close(fd);
+    return file;
+}
+
 }  // namespace
 
 IMG* IMG_load_pnm(const char* path) {
@@ -343,7 +405,7 @@ IMG* IMG_load_pnm(const char* path) {
         IMG_error();
         return nullptr;
     }
-    std::FILE* file = std::fopen(path, "rb");
+    std::FILE* file = open_regular(path);
     if (!file) {
         IMG_error();
         return nullptr;

@@ -1,9 +1,14 @@
 // Netpbm readers (file and memory) and the raw pixmap writer.
+#include <fcntl.h>
 #include <gtest/gtest.h>
 #include <sys/mman.h>
+#include <sys/socket.h>
+#include <sys/stat.h>
+#include <sys/un.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <csignal>
 #include <cstring>
 #include <fstream>
 #include <iterator>
@@ -109,6 +114,66 @@ bool parses_without_fault(const uint8_t* text) {
     int status = 0;
     return pid > 0 && waitpid(pid, &status, 0) == pid && WIFEXITED(status) &&
            WEXITSTATUS(status) == 0;
+}
+
+// Loads path in a child process that an alarm ends should the load not return (a FIFO's open
+// waits for a writer, /dev/zero never ends), so a reader that hangs fails its case by name
+// instead of stalling the test program. The alarm guards against hangs only; it measures
+// nothing. Returns the child, whose exit status says what the load gave (see load_outcome).
+pid_t start_load(const std::string& path) {
+    std::fflush(nullptr);
+    const pid_t pid = fork();
+    if (pid == 0) {
+        alarm(60);
+        kt::StdoutCapture out;
+        IMG* img = IMG_load_pnm(path.c_str());
+        const std::string said = out.text();
+        const bool loaded = img != nullptr;
+        IMG_free(&img);
+        std::_Exit(loaded ? 1 : said == "IMG error\n" ? 0 : 2);
+    }
+    return pid;
+}
+
+std::string load_outcome(pid_t pid) {
+    int status = 0;
+    if (pid < 0 || waitpid(pid, &status, 0) != pid) return "could not be run";
+    if (WIFSIGNALED(status) && WTERMSIG(status) == SIGALRM) return "hung (ended by its alarm)";
+    if (WIFSIGNALED(status)) return "crashed with signal " + std::to_string(WTERMSIG(status));
+    switch (WEXITSTATUS(status)) {
+    case 0: return "refused";
+    case 1: return "loaded an image";
+    default: return "refused without exactly one \"IMG error\" line";
+    }
+}
+
+// A Unix socket bound at path; the socket file stays when the descriptor is closed.
+bool make_socket_file(const std::string& path) {
+    sockaddr_un addr{};
+    addr.sun_family = AF_UNIX;
+    if (path.size() >= sizeof addr.sun_path) return false;
+    std::memcpy(addr.sun_path, path.c_str(), path.size() + 1);
+    const int fd = socket(AF_UNIX, SOCK_STREAM, 0);
+    if (fd < 0) return false;
+    const bool bound = bind(fd, reinterpret_cast<const sockaddr*>(&addr), sizeof addr) == 0;
+    close(fd);
+    return bound;
+}
+
+// The longest header every reader accepts, counted up to and including the one character after
+// its last number (as img/img.h says).
+constexpr size_t kHeaderLimit = 65536;
+
+// Comment lines of at most 80 bytes, n >= 2 bytes in all.
+std::string comment_lines(size_t n) {
+    std::string out;
+    while (n > 0) {
+        size_t len = std::min<size_t>(80, n);
+        if (n - len == 1) --len;  // no line shorter than "#\n"
+        out += '#' + std::string(len - 2, '-') + '\n';
+        n -= len;
+    }
+    return out;
 }
 
 }  // namespace
@@ -312,10 +377,115 @@ TEST(ImgPnm, MissingPathBufferOrFileIsRefused) {
     kt::StdoutCapture out;
     EXPECT_EQ(IMG_load_pnm(nullptr), nullptr);
     EXPECT_EQ(IMG_load_pnm(dir.file("absent.ppm").c_str()), nullptr);
-    EXPECT_EQ(IMG_load_pnm(dir.path().c_str()), nullptr);  // a folder reads as empty input
+    EXPECT_EQ(IMG_load_pnm(dir.path().c_str()), nullptr);  // a folder is not a regular file
     EXPECT_EQ(IMG_parse_pnm(nullptr), nullptr);
     EXPECT_EQ(IMG_parse_pnm_bounded(nullptr, 10), nullptr);
     EXPECT_EQ(out.text(), "IMG error\nIMG error\nIMG error\nIMG error\nIMG error\n");
+}
+
+// Only regular files are read: whatever else stands at the path is refused at once like a
+// missing file, never waited on or read without end.
+TEST(ImgPnm, FileReaderRefusesWhatIsNotARegularFile) {
+    kt::TempDir dir;
+    const std::string fifo = dir.file("fifo.ppm");
+    const std::string fed_fifo = dir.file("fed.ppm");
+    const std::string silent_fifo = dir.file("silent.ppm");
+    const std::string zero_link = dir.file("zero.ppm");
+    const std::string folder = dir.file("folder.ppm");
+    const std::string sock = dir.file("socket.ppm");
+    for (const std::string& f : {fifo, fed_fifo, silent_fifo})
+        ASSERT_EQ(mkfifo(f.c_str(), 0600), 0) << f;
+    ASSERT_EQ(symlink("/dev/zero", zero_link.c_str()), 0);
+    ASSERT_EQ(mkdir(folder.c_str(), 0700), 0);
+    ASSERT_TRUE(make_socket_file(sock));
+    // Writers held open by the test (opening a FIFO for reading and writing does not wait on
+    // Linux): one has sent a whole picture, the other sends nothing, so a reader that took
+    // FIFOs would load the first and wait for ever on the second.
+    const std::string picture = "P5 1 1 255\n\x07";
+    const int fed = open(fed_fifo.c_str(), O_RDWR | O_NONBLOCK);
+    const int silent = open(silent_fifo.c_str(), O_RDWR | O_NONBLOCK);
+    ASSERT_GE(fed, 0);
+    ASSERT_GE(silent, 0);
+    ASSERT_EQ(write(fed, picture.data(), picture.size()), static_cast<ssize_t>(picture.size()));
+    const std::pair<const char*, std::string> cases[] = {
+        {"a FIFO without a writer", fifo},
+        {"a FIFO holding a whole picture", fed_fifo},
+        {"a FIFO whose writer sends nothing", silent_fifo},
+        {"a symbolic link to /dev/zero", zero_link},
+        {"/dev/null", "/dev/null"},
+        {"a directory", folder},
+        {"a Unix socket", sock},
+    };
+    // All at once: each child's alarm then bounds the whole test, not each case in turn.
+    std::vector<pid_t> children;
+    for (const auto& c : cases) children.push_back(start_load(c.second));
+    for (size_t i = 0; i < std::size(cases); ++i)
+        EXPECT_EQ(load_outcome(children[i]), "refused") << cases[i].first;
+    close(fed);
+    close(silent);
+}
+
+TEST(ImgPnm, FileReaderFollowsSymbolicLinksToRegularFiles) {
+    kt::TempDir dir;
+    const std::string link = dir.file("link.ppm");
+    const std::string link_to_link = dir.file("link2.ppm");
+    ASSERT_EQ(symlink(fixture("p3_3x2.ppm").c_str(), link.c_str()), 0);
+    ASSERT_EQ(symlink(link.c_str(), link_to_link.c_str()), 0);
+    for (const std::string& path : {link, link_to_link}) {
+        kt::StdoutCapture out;
+        ImgPtr img(IMG_load_pnm(path.c_str()));
+        ASSERT_NE(img, nullptr) << path;
+        EXPECT_EQ(kt::rows(img.get()), (Rows{{0xFF0000, 0x00FF00, 0x0000FF}, {0, 0x808080, W}}))
+            << path;
+        EXPECT_EQ(out.text(), "") << path;
+    }
+}
+
+// Whatever fills a header, every reader reads one of exactly kHeaderLimit bytes as before and
+// refuses one a byte longer or far longer. The digit run ends at the limit in the file
+// reader's number terminator, which must not be taken from beyond it.
+TEST(ImgPnm, EveryReaderRefusesAHeaderLongerThanTheLimit) {
+    struct Case {
+        const char* what;
+        std::string (*header)(size_t length);  // a P5 1 x 1 header of exactly length bytes
+        bool has_zero = false;                 // the reader without a length stops at a zero
+    };
+    const Case cases[] = {
+        {"blanks before the kind",
+         [](size_t n) { return std::string(n - 11, ' ') + "P5 1 1 255\n"; }},
+        {"zero bytes before the kind",
+         [](size_t n) { return std::string(n - 11, '\0') + "P5 1 1 255\n"; }, true},
+        {"bytes 1..32 and 127..255 before the kind",
+         [](size_t n) {
+             std::string junk;
+             for (size_t i = 0; i < n - 11; ++i) {
+                 const size_t k = i % 161;  // 32 low bytes, then 129 high ones
+                 junk += static_cast<char>(k < 32 ? k + 1 : k - 32 + 127);
+             }
+             return junk + "P5 1 1 255\n";
+         }},
+        {"one long comment line", [](size_t n) {
+             return "P5 1 1 #" + std::string(n - 13, 'c') + "\n255\n"; }},
+        {"a block of comment lines", [](size_t n) { return "P5\n" + comment_lines(n - 11) + "1 1 255\n"; }},
+        {"leading zeros of the maxval",
+         [](size_t n) { return "P5 1 1 " + std::string(n - 11, '0') + "255\n"; }},
+    };
+    for (const Reader& reader : kReaders) {
+        for (const Case& c : cases) {
+            if (c.has_zero && reader.read == parse_unbounded) continue;
+            const std::string at_limit = c.header(kHeaderLimit);
+            ASSERT_EQ(at_limit.size(), kHeaderLimit) << c.what;
+            kt::StdoutCapture out;
+            ImgPtr img = reader.read(at_limit + "\x07");
+            const std::string said = out.text();
+            ASSERT_NE(img, nullptr) << reader.name << ": " << c.what << ", at the limit";
+            EXPECT_EQ(kt::rows(img.get()), (Rows{{0x070707}})) << reader.name << ": " << c.what;
+            EXPECT_EQ(said, "") << reader.name << ": " << c.what;
+            for (const size_t length : {kHeaderLimit + 1, 16 * kHeaderLimit})
+                expect_refused(reader, c.header(length) + "\x07",
+                               std::string(c.what) + ", " + std::to_string(length) + " bytes");
+        }
+    }
 }
 
 TEST(ImgPnm, LargestAllowedHeaderIsAcceptedByPixelCount) {

@@ -3,7 +3,8 @@
 # runs the programs there. Every case must end as the programs promise, never in a crash, a
 # hang or a sanitizer report:
 #   - a required picture: exit status 1 and a message on standard error naming the file and
-#     the folder (demo-render and demo-window alike);
+#     the folder (demo-render and demo-window alike), also when the picture is replaced by a
+#     FIFO, a link to /dev/zero or a directory, which are not read at all;
 #   - the glyph sheet: the demo runs on with an empty scroller (the frames of part 2 equal those
 #     drawn with a blank sheet) and the same echo on standard output;
 #   - the tune: the demo runs on in silence, with exactly one "Error loading: " line.
@@ -58,6 +59,10 @@ make_case() {
     size_65535x65535) pnm_header 65535 65535 >"$f" ;;
     size_65536x65537) pnm_header 65536 65537 >"$f" ;;
     digits_overflow) pnm_header 99999999999999999999 2 >"$f" ;;
+    # Not a regular file: a FIFO without a writer would block the open, /dev/zero never ends.
+    fifo) rm "$f" && mkfifo "$f" ;;
+    dev_zero) rm "$f" && ln -s /dev/zero "$f" ;;
+    directory) rm "$f" && mkdir "$f" ;;
     zero_channels) patch_tune 68 '\0\0' "$f" ;;
     channels_65535) patch_tune 68 '\377\377' "$f" ;;
     patterns_65535) patch_tune 70 '\377\377' "$f" ;;
@@ -187,7 +192,7 @@ case $kind in
   tune) cases=(missing empty half header_only wrong_kind zero_channels channels_65535 patterns_65535
                one_byte_short no_positions) ;;
   *) cases=(missing empty half one_byte_short wrong_kind zero_size zero_width size_65535x65535
-            size_65536x65537 digits_overflow) ;;
+            size_65536x65537 digits_overflow fifo dev_zero directory) ;;
 esac
 
 echo "bad data: $file ($kind)"
