@@ -19,9 +19,13 @@ if(TARGET kapu_render)
     KAPU_GOLDEN_OUT_DIR="${CMAKE_CURRENT_BINARY_DIR}/golden-out"
     _GLIBCXX_ASSERTIONS)
   if(TARGET demo-render)
+    # Preloaded into demo-render to make its operator new fail after a given number of calls.
+    add_library(kapu_failing_new MODULE ${KAPU_RENDER_TEST_DIR}/failing_new.cpp)
+    target_link_libraries(kapu_failing_new PRIVATE kapu_warnings)
     target_compile_definitions(kapu_render_tests PRIVATE
-      KAPU_DEMO_RENDER="$<TARGET_FILE:demo-render>")
-    add_dependencies(kapu_render_tests demo-render)
+      KAPU_DEMO_RENDER="$<TARGET_FILE:demo-render>"
+      KAPU_FAILING_NEW="$<TARGET_FILE:kapu_failing_new>")
+    add_dependencies(kapu_render_tests demo-render kapu_failing_new)
   endif()
   kapu_discover_tests(kapu_render_tests 300)
 

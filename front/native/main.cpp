@@ -2,8 +2,10 @@
 // stepped frame by frame until the fade-out after Esc or Q has ended, then the release.
 #include "front/native/driver.h"
 #include "main/demo.h"
+#include "util/standard_streams.h"
 
 int main(int, char**) {
+    standard_streams_open();
     demo_presentation(KAPU_WINDOWED != 0);
     demo_init();
     while (demo_step(&demo_cycle)) {

@@ -2,6 +2,7 @@
 #include "front/render/frame_io.h"
 
 #include <array>
+#include <cerrno>
 #include <charconv>
 
 namespace {
@@ -102,8 +103,17 @@ bool wav_open(WavWriter* w, const char* path) {
     w->frames = 0;
     w->file = std::fopen(path, "wb");
     if (!w->file) return false;
+    // Flushed at once, so that a file that takes nothing (a full disk) fails here, before any
+    // frame is rendered.
     const auto header = wav_header(0);
-    return std::fwrite(header.data(), 1, header.size(), w->file) == header.size();
+    if (std::fwrite(header.data(), 1, header.size(), w->file) == header.size() &&
+        std::fflush(w->file) == 0)
+        return true;
+    const int error = errno;
+    std::fclose(w->file);
+    w->file = nullptr;
+    errno = error;
+    return false;
 }
 
 bool wav_write(WavWriter* w, const int16_t* samples, size_t frames) {
@@ -116,8 +126,12 @@ bool wav_write(WavWriter* w, const int16_t* samples, size_t frames) {
         bytes[2 * i] = static_cast<uint8_t>(v);
         bytes[2 * i + 1] = static_cast<uint8_t>(v >> 8);
     }
+    // A write that fails is not counted, so that the header never claims samples the file lacks.
+    if (std::fwrite(bytes.data(), 1, bytes.size(), w->file) != bytes.size() ||
+        std::ferror(w->file))
+        return false;
     w->frames += frames;
-    return std::fwrite(bytes.data(), 1, bytes.size(), w->file) == bytes.size();
+    return true;
 }
 
 bool wav_close(WavWriter* w) {

@@ -23,8 +23,11 @@ struct WavWriter {
     std::FILE* file;
     uint64_t   frames;  // stereo sample frames written
 };
-[[nodiscard]] bool wav_open(WavWriter* w, const char* path);  // false when it cannot be created
-bool wav_write(WavWriter* w, const int16_t* samples, size_t frames);  // interleaved L R
+// Creates the file and writes its header at once; false (file null, errno telling why) when it
+// cannot be created or takes nothing.
+[[nodiscard]] bool wav_open(WavWriter* w, const char* path);
+// Interleaved L R; false on a write error, and then the frames are not counted.
+bool wav_write(WavWriter* w, const int16_t* samples, size_t frames);
 bool wav_close(WavWriter* w);  // patches the header; false on any write error
 
 // Frames chosen for writing: a list of single frames, ranges and strides, like "0,100-199,/60,

@@ -1,11 +1,17 @@
 // front/render/options.cpp: demo-render's options and their help text.
 #include "front/render/options.h"
 
+#include <sys/stat.h>
+
 #include <array>
 #include <charconv>
+#include <filesystem>
 #include <string_view>
+#include <system_error>
 
 namespace {
+
+namespace fs = std::filesystem;
 
 // Writes *out only when the whole text is a number.
 bool parse_number(std::string_view text, int64_t* out) {
@@ -48,7 +54,127 @@ bool parse_key_symbol(std::string_view text, int32_t* out) {
     return true;
 }
 
+// Where a path leads: the file it names when that exists, and in any case the path absolute,
+// with the symbolic links of its existing part followed, "." and ".." resolved and no trailing
+// separator, so that two spellings of one place that does not exist yet compare equal too.
+struct Place {
+    fs::path    path;    // as given
+    fs::path    normal;
+    bool        exists;
+    struct stat file;    // when it exists
+};
+
+Place place_of(const fs::path& p) {
+    Place place{p, {}, false, {}};
+    std::error_code ec;
+    fs::path abs = fs::absolute(p, ec);
+    if (ec) abs = p;
+    place.normal = fs::weakly_canonical(abs, ec);
+    if (ec) place.normal = abs.lexically_normal();
+    if (!place.normal.has_filename() && place.normal.has_relative_path())
+        place.normal = place.normal.parent_path();
+    place.exists = stat(p.c_str(), &place.file) == 0;
+    return place;
+}
+
+// By identity where both exist (hard links, bind mounts too), else by normalised path.
+bool same_place(const Place& a, const Place& b) {
+    if (a.exists && b.exists)
+        return a.file.st_dev == b.file.st_dev && a.file.st_ino == b.file.st_ino;
+    return a.normal == b.normal;
+}
+
+// One file a run writes, or the folder its frame pictures go into.
+struct Output {
+    std::string role;  // as the message names it: "--wav", "the temporary frames file of --video"
+    Place       place;
+    bool        folder;
+};
+
+// "frame-NNNNNN.ppm", the name of a frame picture in the --ppm folder.
+bool frame_picture_name(const fs::path& p) {
+    const std::string name = p.filename().string();
+    constexpr std::string_view head = "frame-", tail = ".ppm";
+    if (name.size() < head.size() + 6 + tail.size() || !name.starts_with(head) ||
+        !name.ends_with(tail))
+        return false;
+    for (size_t i = head.size(); i < name.size() - tail.size(); ++i)
+        if (name[i] < '0' || name[i] > '9') return false;
+    return true;
+}
+
+std::string quoted(const fs::path& p) { return "\"" + p.string() + "\""; }
+
 }  // namespace
+
+std::string render_video_frames_path(const std::string& video) {
+    const fs::path v(video);
+    return (v.parent_path() / (v.stem().string() + ".frames" + v.extension().string())).string();
+}
+
+std::string render_video_sound_path(const std::string& video) {
+    const fs::path v(video);
+    return (v.parent_path() / (v.stem().string() + ".sound.wav")).string();
+}
+
+bool render_check_outputs(const RenderOptions& options, std::string* error) {
+    std::vector<Output> outputs;
+    const auto add = [&](const char* role, const std::string& path, bool folder) {
+        outputs.push_back({role, place_of(path), folder});
+    };
+    if (!options.ppm_dir.empty()) add("--ppm", options.ppm_dir, true);
+    if (!options.wav_path.empty()) add("--wav", options.wav_path, false);
+    if (!options.sums_path.empty()) add("--sums", options.sums_path, false);
+    if (!options.video_path.empty()) {
+        add("--video", options.video_path, false);
+        add("the temporary frames file of --video", render_video_frames_path(options.video_path),
+            false);
+        if (options.wav_path.empty())
+            add("the temporary sound file of --video", render_video_sound_path(options.video_path),
+                false);
+    }
+    if (outputs.empty()) return true;
+    for (const char* name : render_data_files) {
+        const Place data = place_of(name);
+        for (const Output& out : outputs)
+            if (same_place(out.place, data)) {
+                *error = out.role + " " + quoted(out.place.path) + " would overwrite " +
+                         quoted(name) + ", a file the demo reads";
+                return false;
+            }
+    }
+    const Place null = place_of("/dev/null");
+    for (size_t i = 0; i < outputs.size(); ++i)
+        for (size_t j = i + 1; j < outputs.size(); ++j) {
+            const Output& a = outputs[i];
+            const Output& b = outputs[j];
+            if (same_place(a.place, b.place) && !same_place(a.place, null)) {
+                *error = a.role + " and " + b.role + " are the same file " + quoted(b.place.path);
+                return false;
+            }
+            const Output& folder = a.folder ? a : b;
+            const Output& file = a.folder ? b : a;
+            if (folder.folder && frame_picture_name(file.place.path) &&
+                same_place(place_of(file.place.normal.parent_path()), folder.place)) {
+                *error = file.role + " " + quoted(file.place.path) + " would be overwritten by a "
+                         "frame picture of --ppm " + quoted(folder.place.path);
+                return false;
+            }
+        }
+    // What the scroller echoes goes to the standard output; a file written there as well would
+    // get the text mixed into it.
+    Place echo{"", {}, false, {}};
+    echo.exists = fstat(1, &echo.file) == 0;
+    if (echo.exists)
+        for (const Output& out : outputs)
+            if (!out.folder && out.place.exists && same_place(out.place, echo) &&
+                !same_place(out.place, null)) {
+                *error = out.role + " " + quoted(out.place.path) + " is the standard output, where "
+                         "the scroller's text goes";
+                return false;
+            }
+    return true;
+}
 
 bool render_parse_key(const std::string& text, RenderKey* out, std::string* error) {
     const size_t first = text.find(':');
@@ -188,7 +314,10 @@ tune are read from the working directory (the data folder), as the demo reads th
       --no-progress     never show it
   -h, --help            show this text
 
-Without --wav or --video no sound is initialised at all. Exit status: 0 done; 1 a picture is
-missing or an output cannot be written; 2 bad options.
+Without --wav or --video no sound is initialised at all. No output may be one of the files the
+demo reads or the same file as another output. SIGINT or SIGTERM stops the run after the frame
+being made, finishes every output and then ends the program by that signal. Exit status: 0 done;
+1 a picture is missing, an output cannot be written (the run stops at the first failure) or
+memory ran out; 2 bad options or outputs.
 )";
 }

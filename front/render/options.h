@@ -1,11 +1,18 @@
 // front/render/options.h: the command line of demo-render.
 #pragma once
+#include <array>
 #include <cstdint>
 #include <string>
 #include <vector>
 
 #include "front/render/frame_io.h"
 #include "front/render/render_loop.h"
+#include "music/music.h"
+
+// The files the demo reads from the working directory; no output may overwrite one of them.
+inline constexpr std::array<const char*, 11> render_data_files = {
+    "K.ppm", "A.ppm", "P.ppm", "U.ppm", "7163.ppm", "vemla.ppm", "logotype0.ppm",
+    "logotype1.ppm", "logotype2.ppm", "font1526.pbm", music_file};
 
 struct RenderOptions {
     int64_t                frames = demo_cycle_frames;
@@ -27,3 +34,14 @@ struct RenderOptions {
 // enter, tab, shift) or a key symbol number.
 [[nodiscard]] bool render_parse_key(const std::string& text, RenderKey* out, std::string* error);
 [[nodiscard]] std::string render_usage();
+
+// The temporary files beside a video FILE.EXT while it is made: the frames alone as
+// FILE.frames.EXT, and the sound as FILE.sound.wav when no --wav file is asked for.
+[[nodiscard]] std::string render_video_frames_path(const std::string& video);
+[[nodiscard]] std::string render_video_sound_path(const std::string& video);
+// False (with a usage message in *error) when an output would overwrite one of the data files
+// in the working directory, two outputs (the --ppm folder's frame pictures, --wav, --sums,
+// --video and its temporary files) would be one file, or an output is the file the standard
+// output already writes to. Existing files are compared by identity, others by their path
+// made absolute and normalised; /dev/null may take any number of outputs.
+[[nodiscard]] bool render_check_outputs(const RenderOptions& options, std::string* error);

@@ -17,7 +17,8 @@ RenderResult render_run(int64_t max_frames, const std::vector<RenderKey>& keys,
     cycle.hooks.read_key = [&] { return render_key_at(keys, cycle.shown); };
     cycle.hooks.pump = hooks.pump;
     cycle.hooks.stop = hooks.stop;
-    while (cycle.shown < max_frames && cycle.stage != DemoStage::done) {
+    while (cycle.shown < max_frames && cycle.stage != DemoStage::done &&
+           !(hooks.halt && hooks.halt())) {
         demo_step(&cycle);
         if (hooks.end_frame) hooks.end_frame(cycle.shown - 1);
     }

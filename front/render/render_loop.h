@@ -21,12 +21,14 @@ struct RenderKey {
 
 // What the caller does where the programs touch the display and the sound. Every member may be
 // empty. `show` runs where the frame is presented; `end_frame` once per shown frame after its
-// tail; `pump` and `stop` where the music is fed and stopped.
+// tail; `pump` and `stop` where the music is fed and stopped; `halt` before every frame, and
+// true there ends the run early (an output failed, the program was asked to stop).
 struct RenderHooks {
     std::function<void(int64_t index, DemoStage stage, const IMG* frame)> show;
     std::function<void(int64_t index)> end_frame;
     std::function<void()> pump;
     std::function<void()> stop;
+    std::function<bool()> halt;
 };
 
 struct RenderResult {
@@ -35,8 +37,8 @@ struct RenderResult {
 };
 
 // Steps a cycle from the state the demo's objects and motions are in (at program start after
-// demo_create_objects) until `max_frames` frames have been shown or, after a quit key, the
-// fade-out has run; then ends it: `stop` runs once in either case, before any fade frame, and
-// the objects are released.
+// demo_create_objects) until `max_frames` frames have been shown, after a quit key the fade-out
+// has run, or `halt` says so; then ends it: `stop` runs once in every case, before any fade
+// frame, and the objects are released.
 RenderResult render_run(int64_t max_frames, const std::vector<RenderKey>& keys,
                         const RenderHooks& hooks);

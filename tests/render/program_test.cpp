@@ -1,11 +1,18 @@
 // tests/render/program_test.cpp: the demo-render program: frame counts, the WAV file, the
-// scroller's echo against the core stepped in this process, pictures, checksums, failures.
+// scroller's echo against the core stepped in this process, pictures, checksums, failures, and
+// how a run ends: closed standard descriptors, failing outputs, signals, memory running out.
 #include <gtest/gtest.h>
+#include <signal.h>
 #include <sys/wait.h>
+#include <unistd.h>
 
+#include <algorithm>
 #include <fstream>
 #include <iterator>
+#include <sstream>
 
+#include "front/render/options.h"
+#include "render/child_process.h"
 #include "render/render_support.h"
 
 namespace {
@@ -306,6 +313,287 @@ TEST(DemoRender, VideoIsScaledThreeTimesAt60FramesWithSound) {
     size_t files = 0;
     for ([[maybe_unused]] const auto& e : std::filesystem::directory_iterator(dir.path())) ++files;
     EXPECT_EQ(files, 2u);  // the video and the probe's output
+}
+
+// ---------------------------------------------------------------------------------------------
+// How a run ends: closed standard descriptors, outputs that fail, signals, memory running out,
+// outputs that would overwrite the data or one another.
+
+constexpr size_t wav_frame_bytes = 735 * 4;
+constexpr size_t raw_frame_bytes = 320 * 240 * 4;
+
+std::vector<std::string> render_args(std::vector<std::string> args) {
+    args.insert(args.begin(), KAPU_DEMO_RENDER);
+    return args;
+}
+
+// Whether a --sums file holds only whole "FRAME CHECKSUM" lines, frames rising; their number in
+// *lines.
+::testing::AssertionResult whole_sum_lines(const std::string& path, size_t* lines) {
+    const std::string text = read_file(path);
+    *lines = 0;
+    if (!text.empty() && text.back() != '\n')
+        return ::testing::AssertionFailure() << path << " ends inside a line";
+    std::istringstream in(text);
+    long long last = -1;
+    for (std::string line; std::getline(in, line); ++*lines) {
+        const size_t space = line.find(' ');
+        const std::string frame = line.substr(0, space);
+        const std::string hex = space == std::string::npos ? "" : line.substr(space + 1);
+        const bool whole = !frame.empty() && frame.find_first_not_of("0123456789") == std::string::npos &&
+                           hex.size() == 16 && hex.find_first_not_of("0123456789abcdef") == std::string::npos;
+        if (!whole || std::stoll(frame) <= last)
+            return ::testing::AssertionFailure() << path << " line " << *lines + 1 << ": \"" << line << "\"";
+        last = std::stoll(frame);
+    }
+    return ::testing::AssertionSuccess();
+}
+
+// Whether a WAV file is whole: its header counts every byte after it, in whole frames of 735
+// samples; their number in *frames.
+::testing::AssertionResult whole_wav(const std::string& path, size_t* frames) {
+    const std::string wav = read_file(path);
+    *frames = 0;
+    if (wav.size() < 44) return ::testing::AssertionFailure() << path << " has " << wav.size() << " bytes";
+    const size_t data = wav.size() - 44;
+    if (le32(wav, 40) != data || le32(wav, 4) != data + 36)
+        return ::testing::AssertionFailure() << path << ": the header counts " << le32(wav, 40)
+                                             << " data bytes, the file holds " << data;
+    if (data % wav_frame_bytes != 0)
+        return ::testing::AssertionFailure() << path << ": " << data << " bytes are no whole frames";
+    *frames = data / wav_frame_bytes;
+    return ::testing::AssertionSuccess();
+}
+
+// A stand-in for ffmpeg on the PATH: "-version" answers; an encode (from pipe:0) copies the raw
+// frames into its output file, or with KAPU_STUB_FFMPEG=fail ends at once; a mux copies its
+// first input into its output file. So a video is the frames exactly as demo-render sent them.
+std::string stub_ffmpeg(const kt::TempDir& dir) {
+    const std::string bin = dir.file("bin");
+    std::filesystem::create_directories(bin);
+    const std::string script = (std::filesystem::path(bin) / "ffmpeg").string();
+    std::ofstream(script) << R"(#!/bin/sh
+for a; do last=$a; done
+case " $* " in *" -version "*) exit 0;; esac
+case " $* " in
+  *" pipe:0 "*) [ "$KAPU_STUB_FFMPEG" = fail ] && exit 1; exec cat >"$last";;
+esac
+first= prev=
+for a; do [ "$prev" = -i ] && [ -z "$first" ] && first=$a; prev=$a; done
+exec cp "$first" "$last"
+)";
+    std::filesystem::permissions(script, std::filesystem::perms::owner_all);
+    return "PATH=" + bin + ":" + (std::getenv("PATH") ? std::getenv("PATH") : "/usr/bin:/bin");
+}
+
+TEST(DemoRender, ClosedStandardDescriptorsLeaveTheOutputsAlone) {
+    // From frame 1001 the scroller echoes its text on standard output; were a file opened as
+    // descriptor 1, the text would land inside it.
+    kt::TempDir dir;
+    const auto args = [&](const std::string& name) {
+        return render_args({"-n", "1400", "--no-progress", "--wav", dir.file(name + ".wav"),
+                            "--sums", dir.file(name + ".sums")});
+    };
+    const kt::ChildEnd plain = kt::run_child({args("plain"), KAPU_DATA_DIR, dir.file("plain.out"), "", {}, {}});
+    ASSERT_TRUE(plain.exited && plain.status == 0);
+    ASSERT_NE(read_file(dir.file("plain.out")), "");
+    for (const std::vector<int>& closed : std::vector<std::vector<int>>{{1}, {0, 1, 2}, {0, 2}, {2}}) {
+        std::string name = "closed";
+        for (const int fd : closed) name += "-" + std::to_string(fd);
+        SCOPED_TRACE(name);
+        const kt::ChildEnd end =
+            kt::run_child({args(name), KAPU_DATA_DIR, dir.file(name + ".out"), "", closed, {}});
+        EXPECT_TRUE(end.exited && end.status == 0) << end.status << " signal " << end.signal;
+        EXPECT_TRUE(read_file(dir.file(name + ".wav")) == read_file(dir.file("plain.wav")))
+            << "the WAV differs from that of a run with every descriptor open";
+        size_t lines = 0;
+        EXPECT_TRUE(whole_sum_lines(dir.file(name + ".sums"), &lines));
+        EXPECT_EQ(lines, 1400u);
+        EXPECT_EQ(read_file(dir.file(name + ".sums")), read_file(dir.file("plain.sums")));
+    }
+}
+
+TEST(DemoRender, StopsAtTheFirstOutputThatFails) {
+    struct Case {
+        std::string              name;
+        std::vector<std::string> args;
+        std::string              message;
+        size_t                   most_lines;  // checksum lines written before it stopped
+    };
+    kt::TempDir dir;
+    const std::string frames = dir.file("frames");
+    std::filesystem::create_directories(std::filesystem::path(frames) / "frame-000003.ppm");
+    const std::string sums = dir.file("sums"), wav = dir.file("a.wav"), video = dir.file("v.mp4");
+    const std::vector<Case> cases = {
+        {"WAV on a full device", {"--wav", "/dev/full", "--sums", sums},
+         "demo-render: could not write /dev/full: No space left on device\n", 0},
+        {"checksums on a full device", {"--sums", "/dev/full", "--wav", wav},
+         "demo-render: could not write /dev/full: No space left on device\n", 0},
+        {"a picture that cannot be made", {"-o", frames, "--sums", sums},
+         "demo-render: could not write " + frames + "/frame-000003.ppm: Is a directory\n", 3},
+        {"ffmpeg ending at once", {"--video", video, "--sums", sums},
+         "demo-render: could not write " + video + ": ffmpeg stopped taking the frames\n", 2},
+    };
+    const std::string path = stub_ffmpeg(dir);
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        std::filesystem::remove(sums);
+        std::filesystem::remove(wav);
+        std::vector<std::string> args = {"-n", "40000", "--no-progress"};
+        args.insert(args.end(), c.args.begin(), c.args.end());
+        const kt::ChildEnd end = kt::run_child({render_args(args), KAPU_DATA_DIR, dir.file("out"),
+                                                dir.file("err"), {}, {path, "KAPU_STUB_FFMPEG=fail"}});
+        EXPECT_TRUE(end.exited && end.status == 1) << end.status << " signal " << end.signal;
+        EXPECT_NE(read_file(dir.file("err")).find(c.message), std::string::npos) << read_file(dir.file("err"));
+        size_t lines = 0, sound_frames = 0;
+        if (std::filesystem::exists(sums)) {
+            EXPECT_TRUE(whole_sum_lines(sums, &lines));
+            EXPECT_LE(lines, c.most_lines) << "frames were rendered after the failure";
+        }
+        if (std::filesystem::exists(wav)) {
+            EXPECT_TRUE(whole_wav(wav, &sound_frames));
+            EXPECT_LE(sound_frames, c.most_lines);
+        }
+        EXPECT_FALSE(std::filesystem::exists(render_video_frames_path(video)));
+        EXPECT_FALSE(std::filesystem::exists(render_video_sound_path(video)));
+    }
+}
+
+// Waits until the run has written at least `lines` checksum lines; false when it ended first.
+bool wait_for_lines(pid_t pid, const std::string& sums, size_t lines) {
+    while (true) {
+        const std::string text = read_file(sums);
+        if (static_cast<size_t>(std::count(text.begin(), text.end(), '\n')) >= lines) return true;
+        if (kt::wait_child(pid, false).exited) return false;
+        usleep(10000);
+    }
+}
+
+TEST(DemoRender, StopSignalFinishesTheOutputsThenEndsByTheSignal) {
+    struct Case {
+        std::string name;
+        int         signal;
+        bool        video;
+    };
+    for (const Case& c : {Case{"SIGTERM", SIGTERM, false}, Case{"SIGINT", SIGINT, false},
+                          Case{"SIGTERM making a video", SIGTERM, true}}) {
+        SCOPED_TRACE(c.name);
+        kt::TempDir dir;
+        const std::string sums = dir.file("sums"), wav = dir.file("a.wav"), video = dir.file("v.mp4");
+        std::vector<std::string> args = {"-n", "1000000", "--no-progress", "--sums", sums};
+        for (const std::string& a : c.video ? std::vector<std::string>{"--video", video}
+                                            : std::vector<std::string>{"--wav", wav})
+            args.push_back(a);
+        const pid_t pid = kt::start_child(
+            {render_args(args), KAPU_DATA_DIR, dir.file("out"), dir.file("err"), {}, {stub_ffmpeg(dir)}});
+        ASSERT_GT(pid, 0);
+        if (!wait_for_lines(pid, sums, 30)) FAIL() << "the run ended early: " << read_file(dir.file("err"));
+        kill(pid, c.signal);
+        const kt::ChildEnd end = kt::wait_child(pid);
+        EXPECT_FALSE(end.exited) << "exit status " << end.status << ": " << read_file(dir.file("err"));
+        EXPECT_EQ(end.signal, c.signal);
+        size_t lines = 0;
+        EXPECT_TRUE(whole_sum_lines(sums, &lines));
+        EXPECT_GE(lines, 30u);
+        EXPECT_LT(lines, 1000000u);
+        if (c.video) {
+            EXPECT_EQ(std::filesystem::file_size(video), lines * raw_frame_bytes);
+            EXPECT_FALSE(std::filesystem::exists(render_video_frames_path(video)));
+            EXPECT_FALSE(std::filesystem::exists(render_video_sound_path(video)));
+        } else {
+            size_t sound_frames = 0;
+            EXPECT_TRUE(whole_wav(wav, &sound_frames));
+            EXPECT_EQ(sound_frames, lines) << "sound and checksums end at different frames";
+        }
+    }
+}
+
+TEST(DemoRender, RefusesOutputsOverTheDataOrOneAnother) {
+    kt::TempDir dir;
+    for (const auto& e : std::filesystem::directory_iterator(KAPU_DATA_DIR))
+        std::filesystem::copy(e.path(), dir.path() / e.path().filename());
+    dir.write("taken", "kept as it is");
+    const auto contents = [&] {
+        std::map<std::string, std::string> files;
+        for (const auto& e : std::filesystem::directory_iterator(dir.path()))
+            files[e.path().filename().string()] = read_file(e.path());
+        return files;
+    };
+    const auto before = contents();
+    const std::vector<std::vector<std::string>> cases = {
+        {"-w", "quenFalox.xm"},
+        {"--wav", dir.file("K.ppm")},
+        {"--sums", "./sub/../logotype1.ppm"},
+        {"-o", "font1526.pbm"},
+        {"--video", "quenFalox.xm"},
+        {"-w", "taken", "--sums", "taken"},
+        {"-w", "taken", "--sums", dir.file("taken")},
+        {"--video", "v.mp4", "--sums", "v.frames.mp4"},
+        {"-o", dir.file("f"), "--sums", "f/frame-000001.ppm"},
+    };
+    for (const std::vector<std::string>& c : cases) {
+        std::string joined;
+        for (const std::string& a : c) joined += a + " ";
+        SCOPED_TRACE(joined);
+        const ProgramRun r = render(c, dir.path().string());
+        EXPECT_EQ(r.status, 2);
+        EXPECT_TRUE(r.err.starts_with("demo-render: ")) << r.err;
+        EXPECT_NE(r.err.find("--help"), std::string::npos) << r.err;
+        EXPECT_EQ(r.out, "");
+        EXPECT_TRUE(contents() == before) << "a file was written or changed";
+    }
+}
+
+#if defined(__SANITIZE_ADDRESS__)
+constexpr bool sanitized = true;
+#else
+constexpr bool sanitized = false;
+#endif
+
+TEST(DemoRender, OutOfMemoryEndsWithAMessageAndWholeOutputs) {
+    if (sanitized) GTEST_SKIP() << "the sanitizer's allocator cannot be replaced by a preloaded one";
+    kt::TempDir dir;
+    const std::string sums = dir.file("sums"), wav = dir.file("a.wav"), count = dir.file("count");
+    // Each run starts from the same empty folder: what exists changes the allocations made.
+    const auto run = [&](const std::string& env) {
+        std::filesystem::remove(sums);
+        std::filesystem::remove(wav);
+        std::filesystem::remove_all(dir.file("frames"));
+        return kt::run_child(
+            {render_args({"-n", "300", "--no-progress", "--wav", wav, "--sums", sums, "-o",
+                          dir.file("frames"), "-s", "/40"}),
+             KAPU_DATA_DIR, dir.file("out"), dir.file("err"), {},
+             {std::string("LD_PRELOAD=") + KAPU_FAILING_NEW, env}});
+    };
+    // How many times a whole run calls operator new; then the failures are spread over them,
+    // from the options to the last frame and the end.
+    const kt::ChildEnd whole = run("KAPU_COUNT_NEW=" + count);
+    ASSERT_TRUE(whole.exited && whole.status == 0) << read_file(dir.file("err"));
+    const long long total = std::stoll(read_file(count));
+    std::vector<long long> allowances = {total - 1, total - 2, total - 3};
+    for (long long k = 0; k < 24; ++k) allowances.push_back(k * total / 24);
+    bool while_rendering = false;
+    for (const long long n : allowances) {
+        SCOPED_TRACE("allocations allowed: " + std::to_string(n) + " of " + std::to_string(total));
+        const kt::ChildEnd end = run("KAPU_FAIL_NEW_AFTER=" + std::to_string(n));
+        const std::string err = read_file(dir.file("err"));
+        ASSERT_TRUE(end.exited) << "ended by signal " << end.signal << ": " << err;
+        EXPECT_EQ(err.find("terminate called"), std::string::npos) << err;
+        // A library that gets along without what it could not have may let the run succeed.
+        if (end.status != 0) {
+            EXPECT_EQ(end.status, 1);
+            EXPECT_TRUE(err.starts_with("demo-render: out of memory while ")) << err;
+        }
+        while_rendering = while_rendering || err.find("while writing the") != std::string::npos;
+        size_t lines = 0, sound_frames = 0;
+        if (std::filesystem::exists(sums)) {
+            EXPECT_TRUE(whole_sum_lines(sums, &lines));
+        }
+        if (std::filesystem::exists(wav)) {
+            EXPECT_TRUE(whole_wav(wav, &sound_frames));
+        }
+    }
+    EXPECT_TRUE(while_rendering) << "no allowance ran out in the middle of the frames";
 }
 
 }  // namespace

@@ -1,7 +1,8 @@
-// tests/render/tools_test.cpp: demo-render's options, key script, frame selection and WAV
-// writer.
+// tests/render/tools_test.cpp: demo-render's options, key script, frame selection, the check of
+// its output paths and the WAV writer.
 #include <gtest/gtest.h>
 
+#include <cerrno>
 #include <fstream>
 #include <iterator>
 
@@ -187,6 +188,78 @@ TEST(WavWriter, UnwritablePathFails) {
     EXPECT_FALSE(wav_open(&w, "/nonexistent-folder/a.wav"));
     EXPECT_FALSE(wav_write(&w, nullptr, 0));
     EXPECT_FALSE(wav_close(&w));
+}
+
+TEST(RenderOutputs, RefusedOverTheDataOrOneAnotherElseAllowed) {
+    kt::TempDir dir;
+    kt::InFolder here(dir.path());
+    dir.write("K.ppm", "P6 1 1 255 abc");
+    dir.write("quenFalox.xm", "tune");
+    dir.write("taken", "x");
+    std::filesystem::create_hard_link("K.ppm", "hard");
+    std::filesystem::create_symlink("quenFalox.xm", "soft");
+    std::filesystem::create_directories("f");
+    struct Case {
+        std::vector<const char*> args;
+        const char*              refusal;  // part of the message; null: allowed
+    };
+    const std::vector<Case> cases = {
+        {{"-w", "quenFalox.xm"}, "--wav \"quenFalox.xm\" would overwrite \"quenFalox.xm\""},
+        {{"--sums", "./f/../K.ppm"}, "would overwrite \"K.ppm\""},
+        {{"-w", "hard"}, "would overwrite \"K.ppm\""},
+        {{"-w", "soft"}, "would overwrite \"quenFalox.xm\""},
+        {{"-w", "A.ppm"}, "would overwrite \"A.ppm\""},  // a data file that is missing
+        {{"-o", "K.ppm"}, "--ppm \"K.ppm\" would overwrite"},
+        {{"--video", "quenFalox.xm"}, "--video \"quenFalox.xm\" would overwrite"},
+        {{"-w", "taken", "--sums", "./taken"}, "--wav and --sums are the same file"},
+        {{"-w", "new/a.wav", "--sums", "new/../new/a.wav"}, "--wav and --sums are the same file"},
+        {{"-o", "f", "--wav", "f/"}, "--ppm and --wav are the same file"},
+        {{"--video", "v.mp4", "--sums", "v.frames.mp4"},
+         "--sums and the temporary frames file of --video are the same file"},
+        {{"--video", "v.mp4", "--sums", "v.sound.wav"},
+         "--sums and the temporary sound file of --video are the same file"},
+        {{"-o", "f", "--sums", "f/frame-000012.ppm"}, "would be overwritten by a frame picture"},
+        {{"-o", "out", "--wav", "./out/frame-1234567.ppm"}, "would be overwritten by a frame picture"},
+        {{"-w", "a.wav", "--sums", "sums", "-o", "f", "--video", "v.mp4"}, nullptr},
+        {{"--video", "v.mp4", "-w", "v.sound.wav"}, nullptr},  // the video takes that WAV's sound
+        {{"-o", "f", "--sums", "f/sums.txt"}, nullptr},
+        {{"-o", "f", "--sums", "f/frame-12.ppm"}, nullptr},
+        {{"-o", "."}, nullptr},  // frame pictures never take a data file's name
+        {{"-w", "/dev/null", "--sums", "/dev/null"}, nullptr},
+        {{}, nullptr},
+    };
+    for (const Case& c : cases) {
+        std::string joined;
+        for (const char* a : c.args) joined += std::string(a) + " ";
+        SCOPED_TRACE(joined);
+        std::string error;
+        const RenderOptions o = parse(c.args, &error);
+        ASSERT_EQ(error, "");
+        const bool allowed = render_check_outputs(o, &error);
+        if (c.refusal == nullptr) {
+            EXPECT_TRUE(allowed) << error;
+        } else {
+            EXPECT_FALSE(allowed);
+            EXPECT_NE(error.find(c.refusal), std::string::npos) << error;
+        }
+    }
+}
+
+TEST(WavWriter, AFullDeviceFailsAtOnceAndNothingIsCounted) {
+    WavWriter w{};
+    errno = 0;
+    EXPECT_FALSE(wav_open(&w, "/dev/full"));
+    EXPECT_EQ(errno, ENOSPC);
+    EXPECT_EQ(w.file, nullptr);
+    // A file that stops taking samples: the frames it refused are not counted.
+    w.file = std::fopen("/dev/full", "wb");
+    ASSERT_NE(w.file, nullptr);
+    std::setvbuf(w.file, nullptr, _IONBF, 0);
+    const std::vector<int16_t> pcm(735 * 2, 7);
+    EXPECT_FALSE(wav_write(&w, pcm.data(), 735));
+    EXPECT_EQ(w.frames, 0u);
+    EXPECT_FALSE(wav_close(&w));
+    EXPECT_EQ(w.file, nullptr);
 }
 
 }  // namespace

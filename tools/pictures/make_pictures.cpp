@@ -9,6 +9,7 @@
 #include "glyphs.h"
 #include "img/img.h"
 #include "paint.h"
+#include "util/standard_streams.h"
 
 namespace {
 
@@ -217,6 +218,7 @@ bool save(IMG* img, const std::string& dir, const char* name) {
 }  // namespace
 
 int main(int argc, char** argv) {
+    standard_streams_open();
     if (argc != 2) {
         std::fprintf(stderr, "usage: make_pictures OUTPUT_FOLDER\n");
         return 2;

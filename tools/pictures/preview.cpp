@@ -6,6 +6,7 @@
 #include <string>
 
 #include "img/img.h"
+#include "util/standard_streams.h"
 
 namespace {
 
@@ -110,6 +111,7 @@ void text(const IMG* sheet, IMG* dst, const char* s, int32_t x, int32_t y) {
 }  // namespace
 
 int main(int argc, char** argv) {
+    standard_streams_open();
     if (argc != 3) {
         std::fprintf(stderr, "usage: picture_preview DATA_FOLDER OUTPUT_FOLDER\n");
         return 2;

@@ -8,8 +8,10 @@
 
 #include "tools/tune/score.h"
 #include "tools/tune/xm.h"
+#include "util/standard_streams.h"
 
 int main(int argc, char** argv) {
+    standard_streams_open();
     if (argc < 2 || argc > 3) {
         std::fprintf(stderr, "usage: %s OUTPUT.xm [SCORE.txt]\n", argv[0]);
         return 2;

@@ -1,0 +1,93 @@
+// tests/render/child_process.h: starts a program under test the way a test needs it (standard
+// descriptors closed, variables added to its environment, a limit on its address space) and
+// tells how it ended: by an exit status or by a signal.
+#pragma once
+#include <fcntl.h>
+#include <signal.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <string>
+#include <vector>
+
+extern char** environ;
+
+namespace kt {
+
+struct ChildSpec {
+    std::vector<std::string> args;           // args[0] is the program's path
+    std::string              folder;         // working directory; empty: this process's
+    std::string              out, err;       // files for standard output and error; empty: ours
+    std::vector<int>         closed;         // descriptors closed before the program starts
+    std::vector<std::string> env;            // "NAME=value", added or replacing ours
+};
+
+struct ChildEnd {
+    bool exited = false;
+    int  status = -1;  // the exit status when it exited
+    int  signal = 0;   // the signal that ended it otherwise
+};
+
+// Starts the program; -1 when it cannot. SIGINT, SIGTERM and SIGPIPE have their default
+// actions in it, whatever this process inherited.
+inline pid_t start_child(const ChildSpec& spec) {
+    // Everything is made before fork; the child only calls what is safe there.
+    std::vector<char*> argv;
+    for (const std::string& a : spec.args) argv.push_back(const_cast<char*>(a.c_str()));
+    argv.push_back(nullptr);
+    std::vector<std::string> env;
+    for (char** e = environ; *e; ++e) {
+        const std::string entry = *e;
+        bool replaced = false;
+        for (const std::string& add : spec.env)
+            replaced = replaced || entry.starts_with(add.substr(0, add.find('=') + 1));
+        if (!replaced) env.push_back(entry);
+    }
+    env.insert(env.end(), spec.env.begin(), spec.env.end());
+    std::vector<char*> envp;
+    for (std::string& e : env) envp.push_back(e.data());
+    envp.push_back(nullptr);
+    const auto open_output = [](const std::string& path) {
+        return path.empty() ? -1 : open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
+    };
+    const int out = open_output(spec.out), err = open_output(spec.err);
+    const pid_t pid = fork();
+    if (pid == 0) {
+        if (!spec.folder.empty() && chdir(spec.folder.c_str()) != 0) _exit(126);
+        if (out >= 0) dup2(out, 1);  // the copy does not close on exec
+        if (err >= 0) dup2(err, 2);
+        for (const int fd : spec.closed) close(fd);
+        for (const int sig : {SIGINT, SIGTERM, SIGPIPE}) signal(sig, SIG_DFL);
+        execve(argv[0], argv.data(), envp.data());
+        _exit(127);
+    }
+    if (out >= 0) close(out);
+    if (err >= 0) close(err);
+    return pid;
+}
+
+// Waits for the program's end; `hang` false only looks, and gives `exited` false and signal 0
+// while it still runs.
+inline ChildEnd wait_child(pid_t pid, bool hang = true) {
+    ChildEnd end;
+    int status = 0;
+    pid_t got = 0;
+    while ((got = waitpid(pid, &status, hang ? 0 : WNOHANG)) < 0 && errno == EINTR) {
+    }
+    if (got != pid) return end;
+    if (WIFEXITED(status)) {
+        end.exited = true;
+        end.status = WEXITSTATUS(status);
+    } else if (WIFSIGNALED(status)) {
+        end.signal = WTERMSIG(status);
+    }
+    return end;
+}
+
+inline ChildEnd run_child(const ChildSpec& spec) {
+    const pid_t pid = start_child(spec);
+    return pid < 0 ? ChildEnd{} : wait_child(pid);
+}
+
+}  // namespace kt
