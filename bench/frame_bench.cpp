@@ -17,6 +17,7 @@
 
 #include "fx/effects.h"
 #include "main/demo.h"
+#include "util/standard_streams.h"
 
 namespace {
 
@@ -182,6 +183,7 @@ private:
 }  // namespace
 
 int main(int argc, char** argv) {
+    standard_streams_open();  // the report and /dev/null take descriptors of their own below
     benchmark::Initialize(&argc, argv);
     if (benchmark::ReportUnrecognizedArguments(argc, argv)) return 1;
     // The scroller echoes its text on standard output: the report goes to a copy of standard
