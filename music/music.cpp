@@ -3,10 +3,51 @@
 
 #include <mikmod.h>
 
+#include <cstdint>
 #include <cstdio>
+#include <string>
+#include <vector>
+
+#include "music/tune_check.h"
 
 MODULE*     music = nullptr;
 const char* music_driver_alias = "sdl";
+
+namespace {
+
+// libmikmod's own error for the part of the module the check refused, so that a refused tune
+// reads like one the library refused itself.
+int mikmod_error(TuneArea area) {
+    switch (area) {
+    case TuneArea::file: return MMERR_OPENING_FILE;
+    case TuneArea::header: return MMERR_LOADING_HEADER;
+    case TuneArea::patterns: return MMERR_LOADING_PATTERN;
+    case TuneArea::instruments: return MMERR_LOADING_SAMPLEINFO;
+    case TuneArea::none:
+    case TuneArea::format: break;
+    }
+    return MMERR_NOT_A_MODULE;
+}
+
+// Reads and checks the tune, then hands libmikmod the very bytes that were checked (the file
+// could change in between). Null with the reason in *why when it cannot be played.
+MODULE* load_tune(int voices, std::string* why) {
+    std::vector<uint8_t> bytes;
+    const TuneCheck check = tune_load(music_file, &bytes);
+    if (!check.ok()) {
+        *why = MikMod_strerror(mikmod_error(tune_rule_area(check.rule)));
+        // Something that is not a readable file reads as a missing one; a refused module names
+        // the rule it broke.
+        if (check.rule != TuneRule::not_a_file) *why += " (" + tune_check_text(check) + ")";
+        return nullptr;
+    }
+    MODULE* module = Player_LoadMem(reinterpret_cast<const char*>(bytes.data()),
+                                    static_cast<int>(bytes.size()), voices, 0);
+    if (module == nullptr) *why = MikMod_strerror(MikMod_errno);
+    return module;
+}
+
+}  // namespace
 
 void music_start() {
     // The library chains its loaders without a duplicate check: a second registration in the
@@ -25,11 +66,12 @@ void music_start() {
         // crashes: the demo stays silent, and music_pump does nothing while music is null.
         return;
     }
-    music = Player_Load(music_file, 4, 0);
+    std::string why;
+    music = load_tune(4, &why);
     if (music != nullptr)
         Player_Start(music);
     else
-        std::fprintf(stderr, "Error loading: %s\n", MikMod_strerror(MikMod_errno));
+        std::fprintf(stderr, "Error loading: %s\n", why.c_str());
 }
 
 void music_pump() {
@@ -39,9 +81,12 @@ void music_pump() {
         return;
     }
     // Played to its end: load it again, now with up to 8 voices, and mix from the next frame.
+    // A tune that cannot be loaded any more, or fails the check now, silences the rest of the
+    // run without a message.
     Player_Stop();
     Player_Free(music);
-    music = Player_Load(music_file, 8, 0);
+    std::string why;
+    music = load_tune(8, &why);
     if (music != nullptr) Player_Start(music);
 }
 

@@ -1,10 +1,13 @@
-# The tune: the XM writer and score reader, regeneration of the shipped file, playback in
-# libmikmod, and a cross-check against independent players.
+# The tune: the XM writer and score reader, regeneration of the shipped file, the check the music
+# glue makes before loading (tests/tune/xm_cases.h: the damaged modules), playback in libmikmod,
+# and a cross-check against independent players.
 set(KAPU_TUNE_TEST_DIR ${CMAKE_CURRENT_LIST_DIR}/tune)
 set(KAPU_TUNE_SCORE ${PROJECT_SOURCE_DIR}/tools/tune/score.txt)
 
-add_executable(kapu_tune_tests ${KAPU_TUNE_TEST_DIR}/writer_test.cpp ${KAPU_TUNE_TEST_DIR}/score_test.cpp)
-target_link_libraries(kapu_tune_tests PRIVATE kapu_tune kapu_warnings GTest::gtest GTest::gtest_main)
+add_executable(kapu_tune_tests ${KAPU_TUNE_TEST_DIR}/writer_test.cpp ${KAPU_TUNE_TEST_DIR}/score_test.cpp
+  ${KAPU_TUNE_TEST_DIR}/check_test.cpp)
+target_link_libraries(kapu_tune_tests PRIVATE
+  kapu_tune kapu_tune_check kapu_warnings GTest::gtest GTest::gtest_main)
 target_compile_definitions(kapu_tune_tests PRIVATE
   KAPU_DATA_DIR="${KAPU_DATA_DIR}"
   KAPU_TUNE_SCORE="${KAPU_TUNE_SCORE}"
@@ -20,7 +23,7 @@ if(TARGET PkgConfig::MIKMOD)
 
   add_executable(kapu_tune_play_tests ${KAPU_TUNE_TEST_DIR}/play_test.cpp)
   target_link_libraries(kapu_tune_play_tests PRIVATE
-    kapu_tune_capture kapu_tune kapu_warnings GTest::gtest GTest::gtest_main)
+    kapu_tune_capture kapu_tune kapu_tune_check kapu_warnings GTest::gtest GTest::gtest_main)
   target_compile_definitions(kapu_tune_play_tests PRIVATE
     KAPU_DATA_DIR="${KAPU_DATA_DIR}"
     KAPU_TUNE_SCORE="${KAPU_TUNE_SCORE}"

@@ -13,7 +13,7 @@ set(KAPU_PROGRAM_SOURCES ${PROJECT_SOURCE_DIR}/front/native/main.cpp ${KAPU_DRIV
 
 foreach(program demo demo-window)
   add_executable(${program} ${KAPU_PROGRAM_SOURCES})
-  target_link_libraries(${program} PRIVATE kapu_core kapu_warnings PkgConfig::SDL PkgConfig::MIKMOD)
+  target_link_libraries(${program} PRIVATE kapu_core kapu_tune_check kapu_warnings PkgConfig::SDL PkgConfig::MIKMOD)
   # Place the programs at the top of the build folder, where scripts/run.sh looks for them.
   set_target_properties(${program} PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${PROJECT_BINARY_DIR})
 endforeach()

@@ -4,13 +4,18 @@
 #include <gtest/gtest.h>
 #include <mikmod.h>
 
+#include <sys/stat.h>
+
 #include <cstdlib>
 #include <filesystem>
+#include <fstream>
+#include <iterator>
 #include <string>
 
 #include "platform_support.h"
 #include "screen/screen.h"
 #include "support/support.h"
+#include "tests/tune/xm_cases.h"
 
 namespace {
 
@@ -37,6 +42,13 @@ protected:
     void write_tune(int channels, int rows) {
         const auto bytes = kt::tiny_xm(channels, rows);
         dir_.write(music_file, std::string(bytes.begin(), bytes.end()));
+    }
+    void write_tune(const std::vector<uint8_t>& bytes) {
+        dir_.write(music_file, std::string(bytes.begin(), bytes.end()));
+    }
+    static std::vector<uint8_t> shipped_tune() {
+        std::ifstream in(std::string(KAPU_DATA_DIR) + "/quenFalox.xm", std::ios::binary);
+        return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
     }
 
     kt::TempDir dir_;
@@ -103,6 +115,64 @@ TEST_F(MusicTest, ReloadThatFailsSilencesTheRestOfTheRun) {
     EXPECT_EQ(err.text(), "") << "a failed reload is not reported";
     music_stop();
     EXPECT_EQ(kt::CaptureDriver::exits, 1);
+}
+
+TEST_F(MusicTest, TuneThatFailsTheCheckWritesOneErrorLineAndStaysSilent) {
+    // One byte changed: instrument 8's sustain point is 255 of its 5 points, which libmikmod
+    // would read past its envelope on every update.
+    write_tune(xmc::with_sustain_255(shipped_tune()));
+    kt::StderrCapture err;
+    music_start();
+    EXPECT_EQ(err.text(), "Error loading: Failure loading sampleinfo "
+                          "(instrument 8: volume envelope sustain point outside its points)\n");
+    EXPECT_EQ(music, nullptr);
+    for (int frame = 0; frame < 10; ++frame) music_pump();
+    EXPECT_EQ(kt::CaptureDriver::updates, 0);
+    music_stop();
+    EXPECT_EQ(kt::CaptureDriver::exits, 1);
+}
+
+TEST_F(MusicTest, ShippedTuneStillLoadsAndPlays) {
+    write_tune(shipped_tune());
+    kt::StderrCapture err;
+    music_start();
+    EXPECT_EQ(err.text(), "");
+    ASSERT_NE(music, nullptr);
+    EXPECT_EQ(music->numchn, 4);
+    EXPECT_EQ(music->numvoices, 4);
+    EXPECT_TRUE(Player_Active());
+    music_pump();
+    EXPECT_EQ(kt::CaptureDriver::updates, 1);
+}
+
+TEST_F(MusicTest, WhatIsNotARegularFileReadsAsAMissingTuneAtOnce) {
+    // A FIFO without a writer would hold a blocking open for ever.
+    for (const char* kind : {"fifo", "folder"}) {
+        const std::string path = dir_.file(music_file);
+        std::filesystem::remove_all(path);
+        if (std::string(kind) == "fifo") {
+            ASSERT_EQ(mkfifo(path.c_str(), 0600), 0);
+        } else {
+            std::filesystem::create_directory(path);
+        }
+        kt::StderrCapture err;
+        music_start();
+        EXPECT_EQ(err.text(), "Error loading: Could not open requested file\n") << kind;
+        EXPECT_EQ(music, nullptr) << kind;
+        music_stop();
+    }
+}
+
+TEST_F(MusicTest, ReloadOfATuneThatNowFailsTheCheckSilencesQuietly) {
+    write_tune(4, 8);
+    music_start();
+    ASSERT_NE(music, nullptr);
+    write_tune(xmc::with_sustain_255(shipped_tune()));
+    kt::StderrCapture err;
+    for (int frame = 0; frame < 30; ++frame) music_pump();
+    EXPECT_EQ(music, nullptr) << "the tune played to its end and was not loaded again";
+    EXPECT_EQ(err.text(), "");
+    music_stop();
 }
 
 TEST_F(MusicTest, FailedInitReportsAndLoadsNothing) {

@@ -1,6 +1,7 @@
 // Playback in libmikmod through the capture driver: the shipped tune loads with 4 voices, ends
 // at the frame its score gives, is audible, stays below full scale and has no long silence;
-// a small module from the writer plays for exactly its computed length.
+// a small module from the writer plays for exactly its computed length; every module the tune
+// check accepts loads.
 #include <gtest/gtest.h>
 
 #include <mikmod.h>
@@ -13,7 +14,9 @@
 #include <unistd.h>
 #include <vector>
 
+#include "music/tune_check.h"
 #include "tests/tune/capture.h"
+#include "tests/tune/xm_cases.h"
 #include "tools/tune/score.h"
 #include "tools/tune/xm.h"
 
@@ -153,4 +156,33 @@ TEST(WrittenModulePlay, EndsWhereRowsSpeedAndTempoSayWithBothSampleWidths) {
     EXPECT_TRUE(run.ended);
     EXPECT_EQ(run.updates, updates_to_end(frames));
     EXPECT_GT(measure(run.pcm, frames).rms, 0.01);
+}
+
+// Everything the tune check lets through reaches libmikmod in the demo: the small module in each
+// accepted damage, in the older layouts, and the shipped tune with short samples all load and play.
+TEST(CheckedModulePlay, EveryModuleTheCheckAcceptsLoadsAndPlays) {
+    std::vector<std::pair<std::string, xmc::Bytes>> accepted;
+    const xmc::Bytes small = xmc::small_xm();
+    accepted.emplace_back("the small module", small);
+    for (const xmc::Case& c : xmc::cases()) {
+        xmc::Bytes f = small;
+        c.spoil(f);
+        if (c.rule == TuneRule::none) accepted.emplace_back(c.name, f);
+    }
+    std::ifstream in(tune_path, std::ios::binary);
+    const xmc::Bytes shipped{std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+    accepted.emplace_back("the shipped tune with short samples", xmc::with_short_samples(shipped, 64));
+
+    std::string dir_template = (std::filesystem::temp_directory_path() / "kapu-checked-XXXXXX").string();
+    const std::filesystem::path dir = mkdtemp(dir_template.data());
+    const std::string path = (dir / "case.xm").string();
+    for (const auto& [name, bytes] : accepted) {
+        ASSERT_TRUE(tune_check(bytes).ok()) << name << ": " << tune_check_text(tune_check(bytes));
+        std::ofstream(path, std::ios::binary | std::ios::trunc)
+            .write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
+        const CaptureRun run = capture_play(path, 4, 200);
+        EXPECT_TRUE(run.loaded) << name << ": " << run.error;
+        EXPECT_GE(run.updates, 1) << name;
+    }
+    std::filesystem::remove_all(dir);
 }
