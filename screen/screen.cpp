@@ -43,9 +43,40 @@ void present(SDL_Surface* surface) {
         SDL_UpdateRect(surface, 0, 0, 0, 0);
 }
 
-// Blits the top-left w x h of the image through SDL's conversion to the display's format. The
-// temporary surface keeps the image's own row length, so a wider image is read row by row.
+// 32-bit words with red in the low byte, as a browser's canvas holds its pixels (bytes R G B A):
+// the layout of the SDL of the web build.
+bool surface_is_canvas_order(const SDL_Surface* surface) {
+    const SDL_PixelFormat* f = surface->format;
+    return f->BitsPerPixel == 32 && f->BytesPerPixel == 4 && f->Rmask == 0x000000FFu &&
+           f->Gmask == 0x0000FF00u && f->Bmask == 0x00FF0000u;
+}
+
+// Copies the top-left w x h of the image onto such a surface, red and blue swapped. The image's
+// top byte is 0, not an opacity: every pixel gets the surface's alpha bits, so the canvas does
+// not blend the frame with the page behind it.
+void copy_canvas_order(const IMG* image, SDL_Surface* surface, int32_t w, int32_t h) {
+    if (SDL_LockSurface(surface) != 0) return;
+    const uint32_t opaque = surface->format->Amask;
+    const uint32_t* from = image->pixels;
+    auto* to_row = static_cast<uint8_t*>(surface->pixels);
+    for (int32_t y = 0; y < h; ++y, from += image->width, to_row += surface->pitch) {
+        auto* to = reinterpret_cast<uint32_t*>(to_row);
+        for (int32_t x = 0; x < w; ++x) {
+            const uint32_t p = from[x];
+            to[x] = opaque | (p & 0x0000FF00u) | ((p >> 16) & 0xFFu) | ((p & 0xFFu) << 16);
+        }
+    }
+    SDL_UnlockSurface(surface);
+}
+
+// Puts the top-left w x h of the image on the screen in the display's format: on the canvas
+// layout by swapping red and blue, otherwise through SDL's conversion. The temporary surface
+// of a conversion keeps the image's own row length, so a wider image is read row by row.
 void blit_converted(const IMG* image, int32_t w, int32_t h) {
+    if (surface_is_canvas_order(screen_surface)) {
+        copy_canvas_order(image, screen_surface, w, h);
+        return;
+    }
     // SDL wants a mutable pointer; it only reads the pixels here.
     void* pixels = const_cast<uint32_t*>(image->pixels);
     SDL_Surface* temp = SDL_CreateRGBSurfaceFrom(pixels, w, h, 32, image->width * 4, 0x00FF0000u,

@@ -44,6 +44,8 @@ const char* SCREEN_driver();                 // SDL's name of the video driver i
 // surface is 32-bit 0x00RRGGBB with rows 4 x width apart and converts them otherwise;
 // SCREEN_show_direct lends the pixels to the surface on that layout and converts otherwise;
 // SCREEN_show_converted always converts and shows the top-left part the two have in common.
+// Converting onto a 32-bit surface with red in the low byte (a browser canvas's order, the web
+// build's) swaps red and blue and makes every pixel opaque; onto any other goes through SDL.
 // Without a surface nothing is shown.
 void SCREEN_show(SCREEN* screen, const IMG* image);
 void SCREEN_show_direct(SCREEN* screen, const IMG* image);

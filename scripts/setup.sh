@@ -15,6 +15,12 @@ packages=(
   # reliability: fuzzing with libFuzzer, sanitizers, memcheck, peak memory
   clang libclang-rt-14-dev valgrind time procps
 )
+# With --web also the web build and its browser tests (scripts/web.sh, tests/web/): emscripten,
+# and Chromium to run the page in; npm too where node came without it.
+if [[ "${1:-}" == --web ]]; then
+  packages+=(emscripten chromium)
+  command -v npm >/dev/null || packages+=(npm)
+fi
 
 missing=()
 for p in "${packages[@]}"; do
