@@ -18,7 +18,7 @@ packages=(
 # With --web also the web build and its browser tests (scripts/web.sh, tests/web/): emscripten,
 # and Chromium to run the page in; npm too where node came without it.
 if [[ "${1:-}" == --web ]]; then
-  packages+=(emscripten chromium)
+  packages+=(emscripten chromium patch xz-utils)  # patch, xz: Debian's libmikmod source
   command -v npm >/dev/null || packages+=(npm)
 fi
 
