@@ -31,33 +31,33 @@ struct ChildEnd {
 
 // Starts the program; -1 when it cannot. SIGINT, SIGTERM and SIGPIPE have their default
 // actions in it, whatever this process inherited.
-inline pid_t start_child(const ChildSpec& spec) {
+inline pid_t start_child(const ChildSpec& child) {
     // Everything is made before fork; the child only calls what is safe there.
     std::vector<char*> argv;
-    for (const std::string& a : spec.args) argv.push_back(const_cast<char*>(a.c_str()));
+    for (const std::string& a : child.args) argv.push_back(const_cast<char*>(a.c_str()));
     argv.push_back(nullptr);
     std::vector<std::string> env;
     for (char** e = environ; *e; ++e) {
         const std::string entry = *e;
         bool replaced = false;
-        for (const std::string& add : spec.env)
+        for (const std::string& add : child.env)
             replaced = replaced || entry.starts_with(add.substr(0, add.find('=') + 1));
         if (!replaced) env.push_back(entry);
     }
-    env.insert(env.end(), spec.env.begin(), spec.env.end());
+    env.insert(env.end(), child.env.begin(), child.env.end());
     std::vector<char*> envp;
     for (std::string& e : env) envp.push_back(e.data());
     envp.push_back(nullptr);
     const auto open_output = [](const std::string& path) {
         return path.empty() ? -1 : open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
     };
-    const int out = open_output(spec.out), err = open_output(spec.err);
+    const int out = open_output(child.out), err = open_output(child.err);
     const pid_t pid = fork();
     if (pid == 0) {
-        if (!spec.folder.empty() && chdir(spec.folder.c_str()) != 0) _exit(126);
+        if (!child.folder.empty() && chdir(child.folder.c_str()) != 0) _exit(126);
         if (out >= 0) dup2(out, 1);  // the copy does not close on exec
         if (err >= 0) dup2(err, 2);
-        for (const int fd : spec.closed) close(fd);
+        for (const int fd : child.closed) close(fd);
         for (const int sig : {SIGINT, SIGTERM, SIGPIPE}) signal(sig, SIG_DFL);
         execve(argv[0], argv.data(), envp.data());
         _exit(127);
@@ -85,8 +85,8 @@ inline ChildEnd wait_child(pid_t pid, bool hang = true) {
     return end;
 }
 
-inline ChildEnd run_child(const ChildSpec& spec) {
-    const pid_t pid = start_child(spec);
+inline ChildEnd run_child(const ChildSpec& child) {
+    const pid_t pid = start_child(child);
     return pid < 0 ? ChildEnd{} : wait_child(pid);
 }
 

@@ -49,5 +49,5 @@ rm -rf "$REFERENCE" && mkdir -p "$REFERENCE"
 (cd "$root/data" && "$native/demo-render" -n 3501 -s 600,1700,3500 -o "$REFERENCE" \
   --sums "$REFERENCE/sums.txt" --no-progress >/dev/null)
 
-node --test --test-reporter=spec "$here/browser_test.mjs"
+node --test "$here/browser_test.mjs"
 echo "web tests: passed in $(($(date +%s) - began)) s" >&2
