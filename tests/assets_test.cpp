@@ -3,10 +3,13 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <array>
+#include <cstdlib>
+#include <span>
 #include <string>
 #include <vector>
 
-#include "support/support.h"
+#include "support/demo_fixture.h"
 
 using kt::ImgPtr;
 
@@ -46,18 +49,20 @@ struct SizeCase {
     int32_t min_w, max_w, min_h, max_h;
 };
 
-// Sizes that the placements need: the letters are doubled and swing over the screen; the part 1
-// logotype wobbles +-32 columns and must not wrap into itself; the part 3 logotype rises 60 rows.
+// Sizes that the placements need: the letters are doubled (to about 80 x 96) and swing over the
+// screen; the part 1 logotype wobbles +-32 columns and must not wrap into itself; the part 3
+// logotype stands at the left edge, so it is as wide as the screen and carries its own margins,
+// and it rises 60 rows.
 constexpr SizeCase SIZES[] = {
-    {"K.ppm", 20, 28, 24, 32},
-    {"A.ppm", 20, 28, 24, 32},
-    {"P.ppm", 20, 28, 24, 32},
-    {"U.ppm", 20, 28, 24, 32},
-    {"vemla.ppm", 48, 160, 20, 60},
-    {"7163.ppm", 120, SCREEN_W, 12, 40},
-    {"logotype2.ppm", 120, SCREEN_W - 64, 30, SCREEN_H - 80},
-    {"logotype1.ppm", 60, 200, 16, 60},
-    {"logotype0.ppm", 120, SCREEN_W, 30, SCREEN_H - 60},
+    {"K.ppm", 36, 44, 44, 52},
+    {"A.ppm", 36, 44, 44, 52},
+    {"P.ppm", 36, 44, 44, 52},
+    {"U.ppm", 36, 44, 44, 52},
+    {"vemla.ppm", 120, SCREEN_W, 40, 100},
+    {"7163.ppm", 160, SCREEN_W, 40, 100},
+    {"logotype2.ppm", 160, SCREEN_W - 64, 60, SCREEN_H - 80},
+    {"logotype1.ppm", 100, 200, 24, 60},
+    {"logotype0.ppm", SCREEN_W, SCREEN_W, 40, SCREEN_H - 60},
 };
 
 constexpr const char* PIXMAPS[] = {"K.ppm",     "A.ppm",         "P.ppm",
@@ -88,12 +93,16 @@ TEST(Assets, TheFourLettersShareOneSize) {
     }
 }
 
-TEST(Assets, BadgeLogotypeAndBannerOfPartOneDoNotOverlap) {
+// Part 1 stacks them without overlap and without an empty band between them.
+TEST(Assets, BadgeLogotypeAndBannerOfPartOneFillTheScreenWithoutOverlap) {
     ImgPtr badge = load("vemla.ppm"), banner = load("7163.ppm"), logo = load("logotype2.ppm");
     ASSERT_TRUE(badge && banner && logo);
     const int32_t logo_top = (SCREEN_H - logo->height) / 2;
+    const int32_t banner_top = SCREEN_H - banner->height;
     EXPECT_LE(badge->height, logo_top);
-    EXPECT_LE(logo_top + logo->height, SCREEN_H - banner->height);
+    EXPECT_GE(badge->height, logo_top - 8);
+    EXPECT_LE(logo_top + logo->height, banner_top);
+    EXPECT_GE(logo_top + logo->height, banner_top - 8);
 }
 
 TEST(Assets, InkIsNeverNearBlackSoZeroStaysTheTransparentKey) {
@@ -115,17 +124,101 @@ TEST(Assets, InkIsNeverNearBlackSoZeroStaysTheTransparentKey) {
     }
 }
 
+// Cropped to their ink, except that part 3's logotype keeps equal clear margins left and right,
+// which centre it on the screen.
 TEST(Assets, PicturesAreCroppedToTheirInk) {
     for (const char* name : {"logotype0.ppm", "logotype1.ppm", "logotype2.ppm", "vemla.ppm",
                              "7163.ppm"}) {
         ImgPtr img = load(name);
         ASSERT_NE(img, nullptr) << name;
         const Box b = ink_box(img.get(), 0, 0, img->width, img->height);
-        EXPECT_EQ(b.x0, 0) << name;
+        const int32_t left = b.x0, right = img->width - 1 - b.x1;
+        if (std::string(name) == "logotype0.ppm") {
+            EXPECT_GE(left, 8) << name;
+            EXPECT_LE(std::abs(left - right), 1) << name;
+        } else {
+            EXPECT_EQ(left, 0) << name;
+            EXPECT_EQ(right, 0) << name;
+        }
         EXPECT_EQ(b.y0, 0) << name;
-        EXPECT_EQ(b.x1, img->width - 1) << name;
         EXPECT_EQ(b.y1, img->height - 1) << name;
     }
+}
+
+// A hole inside a picture (clear pixels the outside cannot reach) is at least 3 pixels across:
+// every one of its pixels lies in some clear 3 x 3 square, so no speck or crack of background
+// shows through the lettering.
+TEST(Assets, HolesInsideThePicturesAreAtLeastThreePixelsAcross) {
+    for (const char* name : PIXMAPS) {
+        ImgPtr img = load(name);
+        ASSERT_NE(img, nullptr) << name;
+        const int32_t w = img->width, h = img->height;
+        auto clear = [&](int32_t x, int32_t y) {
+            return x < 0 || y < 0 || x >= w || y >= h || at(img.get(), x, y) == 0;
+        };
+        std::vector<uint8_t> outside(static_cast<size_t>(w * h), 0);
+        std::vector<std::pair<int32_t, int32_t>> todo;
+        for (int32_t x = 0; x < w; ++x) todo.insert(todo.end(), {{x, 0}, {x, h - 1}});
+        for (int32_t y = 0; y < h; ++y) todo.insert(todo.end(), {{0, y}, {w - 1, y}});
+        while (!todo.empty()) {
+            const auto [x, y] = todo.back();
+            todo.pop_back();
+            if (x < 0 || y < 0 || x >= w || y >= h || !clear(x, y)) continue;
+            uint8_t& seen = outside[static_cast<size_t>(y * w + x)];
+            if (seen) continue;
+            seen = 1;
+            todo.insert(todo.end(), {{x + 1, y}, {x - 1, y}, {x, y + 1}, {x, y - 1}});
+        }
+        auto in_clear_square = [&](int32_t x, int32_t y) {
+            for (int32_t top = y - 2; top <= y; ++top)
+                for (int32_t left = x - 2; left <= x; ++left) {
+                    bool all = true;
+                    for (int32_t k = 0; k < 9 && all; ++k) all = clear(left + k % 3, top + k / 3);
+                    if (all) return true;
+                }
+            return false;
+        };
+        int32_t narrow = 0;
+        for (int32_t y = 0; y < h; ++y)
+            for (int32_t x = 0; x < w; ++x)
+                if (clear(x, y) && !outside[static_cast<size_t>(y * w + x)] && !in_clear_square(x, y))
+                    ++narrow;
+        EXPECT_EQ(narrow, 0) << name << ": hole pixels in no clear 3 x 3 square";
+    }
+}
+
+// ---------------------------------------------------------------------------------------------
+// The shipped letters in part 2's motion
+
+class ShippedLetters : public kt::DemoState {};
+
+// Loaded and doubled as start-up does, swinging with the amplitudes their size gives: in every
+// frame of a visit of part 2 (2000 frames; the four waves repeat together every 1024) at least
+// two letters put some ink on the screen. Each letter is drawn alone onto a black canvas, the
+// other three stood in for by a clear pixel.
+TEST_F(ShippedLetters, AtLeastTwoAreInSightInEveryFrameOfPartTwo) {
+    {
+        const kt::InFolder data(KAPU_DATA_DIR);
+        ASSERT_EQ(demo_create_objects(SCREEN_W, SCREEN_H), nullptr);
+    }
+    const std::array<IMG*, 4> shipped = letters;
+    const ImgPtr clear = kt::make_img(1, 1);
+    int32_t short_frames = 0, first_short = -1;
+    for (int32_t frame = 0; frame < 2000; ++frame) {
+        int32_t in_sight = 0;
+        for (size_t i = 0; i < 4; ++i) {
+            for (size_t j = 0; j < 4; ++j) letters[j] = j == i ? shipped[j] : clear.get();
+            IMG_clear(canvas);
+            fx_letters();
+            const std::span<const uint32_t> pixels(canvas->pixels, SCREEN_W * SCREEN_H);
+            in_sight += std::ranges::any_of(pixels, [](uint32_t p) { return p != 0; });
+        }
+        letters = shipped;
+        fx_letters_step();
+        if (in_sight < 2 && short_frames++ == 0) first_short = frame;
+    }
+    EXPECT_EQ(short_frames, 0) << "frames with fewer than two letters in sight, the first "
+                               << first_short;
 }
 
 // ---------------------------------------------------------------------------------------------

@@ -18,6 +18,8 @@ struct ImgDeleter {
 };
 using ImgPtr = std::unique_ptr<IMG, ImgDeleter>;
 
+constexpr int32_t SCREEN_W = 320;
+
 constexpr int64_t px(int64_t whole) { return whole * SUB; }
 // Tenths of a pixel, for the scale factors and pen sizes below.
 constexpr int64_t tenths(int64_t t) { return t * SUB / 10; }
@@ -111,8 +113,8 @@ Style chrome_ice() {
 Style chrome_gold() {
     return {{{0, 0xFFFCE0}, {80, 0xFFD64A}, {116, 0xE68A12}, {124, 0x5C2800}, {136, 0x703808},
              {170, 0xB86C14}, {256, 0xFFE27A}},
-            0xFFFFF0, 0x3C1800, tenths(22), tenths(8), 150,
-            0x2C1200, tenths(10), 0, 0, 0x140A04, {tenths(15), tenths(15)}};
+            0xFFFFF0, 0x3C1800, tenths(21), tenths(8), 150,
+            0x2C1200, tenths(9), 0, 0, 0x140A04, {tenths(10), tenths(10)}};
 }
 
 Style chrome_silver() {
@@ -122,35 +124,58 @@ Style chrome_silver() {
             0x0C0C14, tenths(25), 0xF4F4FF, tenths(10), 0x101018, {tenths(30), tenths(30)}};
 }
 
-// A bright sprite colour: light at the top, full in the middle, deep at the foot.
-Style sprite(uint32_t light, uint32_t full, uint32_t deep, uint32_t line) {
-    return {{{0, light}, {110, full}, {256, deep}},
-            0xFFFFFF, 0x100808, tenths(32), tenths(12), 150,
-            line, tenths(15), 0, 0, 0, {0, 0}};
+// A letter sprite's colours. The demo halves every sprite pixel over what lies below, mostly
+// black, so nothing here is dark: the body runs from a pale top through the full hue to a
+// deeper one at the foot, a thin line of that deep hue closes it, and a pale rim of the same
+// hue sits outside, which halves into a clean light edge instead of a muddy dark one.
+Style sprite(uint32_t top, uint32_t full, uint32_t foot, uint32_t deep, uint32_t pale) {
+    return {{{0, top}, {90, full}, {256, foot}},
+            0xFFFFFF, deep, tenths(46), tenths(16), 170,
+            deep, tenths(10), pale, tenths(14), 0, {0, 0}};
+}
+
+// Gold lettering for the badge and the banner.
+Style gold_letters() {
+    return {{{0, 0xFFFFF0}, {110, 0xFFE070}, {170, 0xFFB020}, {256, 0xE07810}},
+            0xFFFFFF, 0x603000, tenths(27), tenths(10), 150,
+            0x180800, tenths(12), 0, 0, 0x0A0418, {tenths(15), tenths(15)}};
+}
+
+// A round gold stud: one dot of pen.
+void stud(IMG* img, int32_t x, int32_t y) {
+    Path dot;
+    dot.segments.push_back({{px(x), px(y)}, {px(x), px(y)}});
+    const Style gold{{{0, 0xFFF4C0}, {256, 0xC07010}},
+                     0xFFFFFF, 0x401800, tenths(30), tenths(20), 220,
+                     0x201000, tenths(10), 0, 0, 0, {0, 0}};
+    paint_path(img, dot, gold, px(y - 3), px(y + 3));
 }
 
 // ---------------------------------------------------------------------------------------------
-// Badge: a blue lozenge with a gold ring and the group's name.
+// Badge: a blue plate with rounded ends, a gold ring, gold studs and the group's name; tall
+// enough to fill the band between the top edge and the logotype.
+
+constexpr int32_t PLATE_W = 240, PLATE_H = 78;
 
 ImgPtr badge() {
-    constexpr int32_t W = 96, H = 40;
-    ImgPtr img(new_image(W, H));
-    Path lozenge;
-    lozenge.segments.push_back({{px(20), px(20)}, {px(76), px(20)}});
-    const Style plate{{{0, 0x3A64D8}, {256, 0x0C1A5A}},
-                      0x8AB0FF, 0x050A28, tenths(165), px(4), 200,
-                      0xF0C040, tenths(25), 0x2A1600, tenths(10), 0, {0, 0}};
-    paint_path(img.get(), lozenge, plate, px(3), px(37));
-    const Style letters{{{0, 0xFFFFF0}, {128, 0xFFD860}, {256, 0xD08010}},
-                        0xFFFFFF, 0x402000, tenths(16), tenths(6), 120,
-                        0x100800, tenths(10), 0, 0, 0, {0, 0}};
-    ImgPtr name = lettering("VEMLA", {SUB, tenths(11), tenths(2), tenths(4)}, letters);
-    overlay(name.get(), img.get(), (W - name->width) / 2, (H - name->height) / 2);
+    constexpr int32_t R = PLATE_H / 2;
+    ImgPtr img(new_image(PLATE_W, PLATE_H));
+    Path plate_path;
+    plate_path.segments.push_back({{px(R), px(R)}, {px(PLATE_W - R), px(R)}});
+    const Style plate{{{0, 0x5C8CFF}, {120, 0x2A50D0}, {256, 0x101C6A}},
+                      0xB0C8FF, 0x040A30, px(R) - tenths(55), px(5), 210,
+                      0xF6C848, tenths(35), 0x2A1200, tenths(20), 0, {0, 0}};
+    paint_path(img.get(), plate_path, plate, px(3), px(PLATE_H - 3));
+    stud(img.get(), 19, R);
+    stud(img.get(), PLATE_W - 20, R);
+    ImgPtr name = lettering("VEMLA", {tenths(23), tenths(24), tenths(3), tenths(6)},
+                            gold_letters());
+    overlay(name.get(), img.get(), (PLATE_W - name->width) / 2, (PLATE_H - name->height) / 2);
     return img;
 }
 
 // ---------------------------------------------------------------------------------------------
-// Banner: a ribbon with folded tails and gold trim.
+// Banner: a ribbon with folded tails and gold trim, as tall as the band below the logotype.
 
 using Polygon = std::vector<Vec>;
 
@@ -176,31 +201,37 @@ void fill_polygon(IMG* img, const Polygon& poly, const Ramp& ramp, int32_t top, 
 }
 
 ImgPtr banner() {
-    constexpr int32_t W = 256, H = 32, BAND = 26;
+    // W x H overall; the band is BAND rows; the tails hang from row DROP, as wide as TAIL, with
+    // a notch NOTCH deep; the band overlaps them by INSET.
+    constexpr int32_t W = 304, H = 74, BAND = 58, DROP = 16, TAIL = 58, NOTCH = 18, INSET = 34;
     ImgPtr img(new_image(W, H));
     const uint32_t edge = 0x080A20;
-    const Ramp tail{{0, 0x2A4CB0}, {256, 0x0E1C58}};
-    fill_polygon(img.get(), polygon_px({{0, 7}, {40, 7}, {40, 32}, {0, 32}, {10, 19}}), tail, 7, 32,
-                 edge);
+    const Ramp tail{{0, 0x3A5CD0}, {256, 0x10206A}};
+    const int32_t notch_y = (DROP + H) / 2;
     fill_polygon(img.get(),
-                 polygon_px({{W, 7}, {W - 40, 7}, {W - 40, 32}, {W, 32}, {W - 10, 19}}), tail, 7,
-                 32, edge);
-    const Ramp fold{{0, 0x101A48}, {256, 0x060A22}};
-    fill_polygon(img.get(), polygon_px({{22, BAND - 1}, {40, BAND - 1}, {40, 32}}), fold, BAND, 32,
-                 edge);
-    fill_polygon(img.get(), polygon_px({{W - 22, BAND - 1}, {W - 40, BAND - 1}, {W - 40, 32}}),
-                 fold, BAND, 32, edge);
-    const Ramp band{{0, 0x5A86F0}, {60, 0x2E54C8}, {256, 0x0E1E66}};
-    fill_polygon(img.get(), polygon_px({{22, 0}, {W - 22, 0}, {W - 22, BAND}, {22, BAND}}), band, 0,
-                 BAND, edge);
-    for (int32_t x = 24; x < W - 24; ++x) {
-        img->pixels[2 * W + x] = 0xF6D060;
-        img->pixels[(BAND - 3) * W + x] = 0xC89028;
+                 polygon_px({{0, DROP}, {TAIL, DROP}, {TAIL, H}, {0, H}, {NOTCH, notch_y}}),
+                 tail, DROP, H, edge);
+    fill_polygon(img.get(),
+                 polygon_px({{W, DROP}, {W - TAIL, DROP}, {W - TAIL, H}, {W, H},
+                             {W - NOTCH, notch_y}}),
+                 tail, DROP, H, edge);
+    const Ramp fold{{0, 0x121C50}, {256, 0x060A24}};
+    fill_polygon(img.get(), polygon_px({{INSET, BAND - 1}, {TAIL, BAND - 1}, {TAIL, H}}), fold,
+                 BAND, H, edge);
+    fill_polygon(img.get(), polygon_px({{W - INSET, BAND - 1}, {W - TAIL, BAND - 1}, {W - TAIL, H}}),
+                 fold, BAND, H, edge);
+    const Ramp band{{0, 0x7AA4FF}, {40, 0x3A64E0}, {180, 0x1A2E90}, {256, 0x0E1A5C}};
+    fill_polygon(img.get(),
+                 polygon_px({{INSET, 0}, {W - INSET, 0}, {W - INSET, BAND}, {INSET, BAND}}), band,
+                 0, BAND, edge);
+    for (int32_t x = INSET + 2; x < W - INSET - 2; ++x) {
+        img->pixels[3 * W + x] = 0xFFE488;
+        img->pixels[4 * W + x] = 0xE0A830;
+        img->pixels[(BAND - 5) * W + x] = 0xE0A830;
+        img->pixels[(BAND - 4) * W + x] = 0x9A6418;
     }
-    const Style letters{{{0, 0xFFFFF0}, {128, 0xFFD860}, {256, 0xD08010}},
-                        0xFFFFFF, 0x402000, tenths(16), tenths(6), 120,
-                        0x100800, tenths(10), 0, 0, 0, {0, 0}};
-    ImgPtr words = lettering("* 7163 *", {tenths(11), tenths(8), tenths(2), tenths(10)}, letters);
+    ImgPtr words = lettering("* 7163 *", {tenths(22), tenths(20), tenths(3), tenths(12)},
+                             gold_letters());
     overlay(words.get(), img.get(), (W - words->width) / 2, (BAND - words->height) / 2);
     return img;
 }
@@ -208,6 +239,7 @@ ImgPtr banner() {
 // ---------------------------------------------------------------------------------------------
 
 bool save(IMG* img, const std::string& dir, const char* name) {
+    fill_pinholes(img);
     lift_ink(img);
     const std::string path = dir + "/" + name;
     if (IMG_save_ppm(img, path.c_str())) return true;
@@ -227,17 +259,17 @@ int main(int argc, char** argv) {
     bool ok = true;
 
     const Style letter_styles[] = {
-        sprite(0xFFF0E8, 0xFF5A3A, 0xC01A20, 0x4A0810),  // K: red
-        sprite(0xFFFFE8, 0xFFD030, 0xD07000, 0x4A2000),  // A: amber
-        sprite(0xF0FFF0, 0x50F080, 0x109048, 0x06381A),  // P: green
-        sprite(0xF0F4FF, 0x6A94FF, 0x4828C0, 0x140A50),  // U: blue
+        sprite(0xFFC8B8, 0xFF3A2A, 0xF0105A, 0xB00830, 0xFFB4A8),  // K: red
+        sprite(0xFFFFC8, 0xFFD818, 0xFF8A00, 0xC05000, 0xFFF098),  // A: amber
+        sprite(0xD8FFC8, 0x48F850, 0x00C890, 0x00804A, 0xB0FFB8),  // P: green
+        sprite(0xC8E4FF, 0x3C9CFF, 0x8A48FF, 0x3A20C8, 0xB8D4FF),  // U: blue
     };
     const char* letter_names[] = {"K.ppm", "A.ppm", "P.ppm", "U.ppm"};
     std::vector<ImgPtr> letters;
     int32_t lw = 0, lh = 0;
     for (int i = 0; i < 4; ++i) {
         const char text[2] = {"KAPU"[i], 0};
-        letters.push_back(lettering(text, {tenths(14), tenths(13), 0, 0}, letter_styles[i]));
+        letters.push_back(lettering(text, {tenths(26), tenths(20), 0, 0}, letter_styles[i]));
         lw = std::max(lw, letters.back()->width);
         lh = std::max(lh, letters.back()->height);
     }
@@ -246,14 +278,17 @@ int main(int argc, char** argv) {
         ok &= save(sprite_img.get(), dir, letter_names[i]);
     }
 
-    ImgPtr logo2 = lettering("KAPU4417", {tenths(18), tenths(30), tenths(4), -tenths(20)},
+    ImgPtr logo2 = lettering("KAPU4417", {tenths(19), tenths(40), tenths(5), -tenths(20)},
                              chrome_ice());
     ok &= save(logo2.get(), dir, "logotype2.ppm");
-    ImgPtr logo1 = lettering("KAPU4417", {tenths(9), tenths(13), tenths(2), -tenths(10)},
+    ImgPtr logo1 = lettering("KAPU4417", {tenths(14), tenths(19), tenths(3), -tenths(4)},
                              chrome_gold());
     ok &= save(logo1.get(), dir, "logotype1.ppm");
-    ImgPtr logo0 = lettering("KAPU4417", {tenths(14), tenths(22), tenths(3), -tenths(25)},
-                             chrome_silver());
+    // Part 3 places its logotype against the left edge; as wide as the screen, with clear
+    // margins, the lettering sits in the middle.
+    ImgPtr logo0_ink = lettering("KAPU4417", {tenths(22), tenths(32), tenths(4), -tenths(25)},
+                                 chrome_silver());
+    ImgPtr logo0 = padded(logo0_ink.get(), SCREEN_W, logo0_ink->height);
     ok &= save(logo0.get(), dir, "logotype0.ppm");
 
     ImgPtr badge_img = badge();

@@ -2,6 +2,7 @@
 #include "paint.h"
 
 #include <algorithm>
+#include <vector>
 
 #include "glyphs.h"
 
@@ -180,5 +181,62 @@ void lift_ink(IMG* img) {
         if (p == 0) continue;
         for (int shift : {16, 8, 0})
             if (channel(p, shift) == 0) p |= 1u << shift;
+    }
+}
+
+void fill_pinholes(IMG* img) {
+    const int32_t w = img->width, h = img->height;
+    auto clear = [&](int32_t x, int32_t y) {
+        return x < 0 || y < 0 || x >= w || y >= h || img->pixels[y * w + x] == 0;
+    };
+    // The outside: transparent pixels reached from beyond the border.
+    std::vector<uint8_t> outside(static_cast<size_t>(w * h), 0);
+    std::vector<int32_t> stack;
+    for (int32_t x = 0; x < w; ++x) stack.insert(stack.end(), {x, x + (h - 1) * w});
+    for (int32_t y = 0; y < h; ++y) stack.insert(stack.end(), {y * w, y * w + w - 1});
+    while (!stack.empty()) {
+        const int32_t i = stack.back();
+        stack.pop_back();
+        if (outside[static_cast<size_t>(i)] || img->pixels[i] != 0) continue;
+        outside[static_cast<size_t>(i)] = 1;
+        const int32_t x = i % w, y = i / w;
+        if (x > 0) stack.push_back(i - 1);
+        if (x + 1 < w) stack.push_back(i + 1);
+        if (y > 0) stack.push_back(i - w);
+        if (y + 1 < h) stack.push_back(i + w);
+    }
+    // Pixels inside some clear 3 x 3 square.
+    std::vector<uint8_t> open(static_cast<size_t>(w * h), 0);
+    for (int32_t y = -1; y < h - 1; ++y)
+        for (int32_t x = -1; x < w - 1; ++x) {
+            bool all = true;
+            for (int32_t k = 0; k < 9 && all; ++k) all = clear(x + k % 3, y + k / 3);
+            if (!all) continue;
+            for (int32_t k = 0; k < 9; ++k) {
+                const int32_t px = x + k % 3, py = y + k / 3;
+                if (px >= 0 && py >= 0 && px < w && py < h) open[static_cast<size_t>(py * w + px)] = 1;
+            }
+        }
+    std::vector<int32_t> pending;
+    for (int32_t i = 0; i < w * h; ++i)
+        if (img->pixels[i] == 0 && !outside[static_cast<size_t>(i)] && !open[static_cast<size_t>(i)])
+            pending.push_back(i);
+    // Grow the ink into them from the edges inwards; each pass takes colours from the last.
+    while (!pending.empty()) {
+        std::vector<std::pair<int32_t, uint32_t>> fills;
+        std::vector<int32_t> rest;
+        for (int32_t i : pending) {
+            const int32_t x = i % w, y = i / w;
+            uint32_t c = 0;
+            if (x > 0 && img->pixels[i - 1]) c = img->pixels[i - 1];
+            else if (y > 0 && img->pixels[i - w]) c = img->pixels[i - w];
+            else if (x + 1 < w && img->pixels[i + 1]) c = img->pixels[i + 1];
+            else if (y + 1 < h && img->pixels[i + w]) c = img->pixels[i + w];
+            if (c) fills.emplace_back(i, c);
+            else rest.push_back(i);
+        }
+        if (fills.empty()) break;
+        for (auto [i, c] : fills) img->pixels[i] = c;
+        pending = std::move(rest);
     }
 }

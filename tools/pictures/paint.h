@@ -84,3 +84,7 @@ bool inside_polygon(const std::vector<Vec>& polygon, Vec p);
 void overlay(const IMG* src, IMG* dst, int32_t dx, int32_t dy);  // non-zero pixels only
 [[nodiscard]] IMG* crop_to_ink(const IMG* src);                  // smallest box holding ink
 void lift_ink(IMG* img);  // every ink pixel gets at least 1 in each channel: 0 stays the key
+// Closes every enclosed transparent pixel (one the outside cannot reach through transparent
+// pixels) that no clear 3 x 3 square covers, with the colour of a neighbouring ink pixel: the
+// holes left inside a picture are at least 3 pixels across, never specks or cracks.
+void fill_pinholes(IMG* img);
