@@ -71,10 +71,19 @@ TEST(ScrollText, AboutSeventeenHundredCharactersInAboutSeventyEightLines) {
     EXPECT_LE(newlines, 86);
 }
 
-TEST(ScrollText, CarriesTheHelpOnTheKeys) {
+// The help on the keys is one short paragraph, read in a few seconds, with no leader dots; the
+// credits follow it.
+TEST(ScrollText, CarriesAShortHelpOnTheKeysAndTheCredits) {
     const std::string t = text();
-    for (const char* words : {"Esc or Q", "Space", "1 ", "2 ", "3 and 6", "7 8 9", "0 "})
-        EXPECT_NE(t.find(words), std::string::npos) << words;
+    const size_t help = t.find("Keys:");
+    ASSERT_NE(help, std::string::npos);
+    const std::string paragraph = t.substr(help, t.find("\n\n", help) - help + 1);
+    EXPECT_LE(paragraph.size(), 120u) << paragraph;
+    for (const char* words : {"Esc or Q", "Space", "1 ", "2 ", "3 and 6", "7 8 9 0"})
+        EXPECT_NE(paragraph.find(words), std::string::npos) << words;
+    EXPECT_EQ(paragraph.find(".."), std::string::npos);
+    for (const char* role : {"Code: ", "Graphics: ", "Music: "})
+        EXPECT_GT(t.find(role), help) << role;
 }
 
 TEST_F(Scroller, FirstFrameIsEmptyAndTheNextShowsTheFirstGlyphAtColumn318) {
