@@ -162,8 +162,8 @@ ImgPtr badge() {
     ImgPtr img(new_image(PLATE_W, PLATE_H));
     Path plate_path;
     plate_path.segments.push_back({{px(R), px(R)}, {px(PLATE_W - R), px(R)}});
-    const Style plate{{{0, 0x5C8CFF}, {120, 0x2A50D0}, {256, 0x101C6A}},
-                      0xB0C8FF, 0x040A30, px(R) - tenths(55), px(5), 210,
+    const Style plate{{{0, 0xC070FF}, {120, 0x7A30D8}, {256, 0x28106A}},
+                      0xF0D8FF, 0x140630, px(R) - tenths(55), px(5), 210,
                       0xF6C848, tenths(35), 0x2A1200, tenths(20), 0, {0, 0}};
     paint_path(img.get(), plate_path, plate, px(3), px(PLATE_H - 3));
     stud(img.get(), 19, R);
@@ -260,7 +260,7 @@ int main(int argc, char** argv) {
 
     const Style letter_styles[] = {
         sprite(0xFFC8B8, 0xFF3A2A, 0xF0105A, 0xB00830, 0xFFB4A8),  // K: red
-        sprite(0xFFFFC8, 0xFFD818, 0xFF8A00, 0xC05000, 0xFFF098),  // A: amber
+        sprite(0xFFD0F0, 0xFF40C8, 0xC028FF, 0x8010A0, 0xFFB0E8),  // A: magenta
         sprite(0xD8FFC8, 0x48F850, 0x00C890, 0x00804A, 0xB0FFB8),  // P: green
         sprite(0xC8E4FF, 0x3C9CFF, 0x8A48FF, 0x3A20C8, 0xB8D4FF),  // U: blue
     };
