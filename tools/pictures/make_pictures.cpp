@@ -152,7 +152,7 @@ void stud(IMG* img, int32_t x, int32_t y) {
 }
 
 // ---------------------------------------------------------------------------------------------
-// Badge: a blue plate with rounded ends, a gold ring, gold studs and the group's name; tall
+// Badge: a violet plate with rounded ends, a gold ring, gold studs and the group's name; tall
 // enough to fill the band between the top edge and the logotype.
 
 constexpr int32_t PLATE_W = 240, PLATE_H = 78;
@@ -203,7 +203,7 @@ void fill_polygon(IMG* img, const Polygon& poly, const Ramp& ramp, int32_t top, 
 ImgPtr banner() {
     // W x H overall; the band is BAND rows; the tails hang from row DROP, as wide as TAIL, with
     // a notch NOTCH deep; the band overlaps them by INSET.
-    constexpr int32_t W = 304, H = 74, BAND = 58, DROP = 16, TAIL = 58, NOTCH = 18, INSET = 34;
+    constexpr int32_t W = 304, H = 78, BAND = 60, DROP = 18, TAIL = 58, NOTCH = 18, INSET = 34;
     ImgPtr img(new_image(W, H));
     const uint32_t edge = 0x080A20;
     const Ramp tail{{0, 0x3A5CD0}, {256, 0x10206A}};
