@@ -130,7 +130,7 @@ Style chrome_silver() {
 // hue sits outside, which halves into a clean light edge instead of a muddy dark one.
 Style sprite(uint32_t top, uint32_t full, uint32_t foot, uint32_t deep, uint32_t pale) {
     return {{{0, top}, {90, full}, {256, foot}},
-            0xFFFFFF, deep, tenths(46), tenths(16), 170,
+            0xFFFFFF, deep, tenths(42), tenths(16), 170,
             deep, tenths(10), pale, tenths(14), 0, {0, 0}};
 }
 
@@ -269,7 +269,7 @@ int main(int argc, char** argv) {
     int32_t lw = 0, lh = 0;
     for (int i = 0; i < 4; ++i) {
         const char text[2] = {"KAPU"[i], 0};
-        letters.push_back(lettering(text, {tenths(26), tenths(20), 0, 0}, letter_styles[i]));
+        letters.push_back(lettering(text, {tenths(27), SUB * 41 / 20, 0, 0}, letter_styles[i]));
         lw = std::max(lw, letters.back()->width);
         lh = std::max(lh, letters.back()->height);
     }
