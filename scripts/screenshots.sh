@@ -11,9 +11,10 @@ cmake --build "$build" -j "$(nproc)" --target demo-render
 
 frames=$(mktemp -d)
 trap 'rm -rf "$frames"' EXIT
-# Part 1 runs frames 0-1000, part 2 1001-3000, part 3 3001-4000.
+# Part 1 runs frames 0-1000, part 2 1001-3000, part 3 3001-4000. Frame 2165 of part 2 has all
+# four letters apart and the key help in the scroller.
 (cd "$root/data" && "$build/demo-render" --no-progress -n 3501 -o "$frames" \
-  -s 600,1700,3500 >/dev/null)
+  -s 600,2165,3500 >/dev/null)
 
 mkdir -p "$root/docs"
 shot() {  # frame, name
@@ -21,6 +22,6 @@ shot() {  # frame, name
     -strip "$root/docs/$2.png"
 }
 shot 600 part1
-shot 1700 part2
+shot 2165 part2
 shot 3500 part3
 ls -l "$root"/docs/part?.png
