@@ -286,7 +286,7 @@ int main(int argc, char** argv) {
     ok &= save(logo1.get(), dir, "logotype1.ppm");
     // Part 3 places its logotype against the left edge; as wide as the screen, with clear
     // margins, the lettering sits in the middle.
-    ImgPtr logo0_ink = lettering("KAPU4417", {tenths(22), tenths(32), tenths(4), -tenths(25)},
+    ImgPtr logo0_ink = lettering("KAPU4417", {tenths(25), tenths(36), tenths(4), -tenths(25)},
                                  chrome_silver());
     ImgPtr logo0 = padded(logo0_ink.get(), SCREEN_W, logo0_ink->height);
     ok &= save(logo0.get(), dir, "logotype0.ppm");
