@@ -54,9 +54,9 @@ std::vector<double> kick(size_t n) {
     double phase = 0.0;
     for (size_t i = 0; i < n; ++i) {
         const double t = static_cast<double>(i) / DRUM_RATE;
-        const double freq = 48.0 + 130.0 * std::exp(-t * 30.0);
+        const double freq = 52.0 + 130.0 * std::exp(-t * 30.0);
         // A few milliseconds of noise on top give the beater's click, which cuts through the bass.
-        v[i] = std::sin(phase) * std::exp(-t * 10.0) + 0.35 * noise.next() * std::exp(-t * 450.0);
+        v[i] = std::sin(phase) * std::exp(-t * 8.0) + 0.35 * noise.next() * std::exp(-t * 450.0);
         phase += two_pi * freq / DRUM_RATE;
     }
     return v;
@@ -71,7 +71,7 @@ std::vector<double> snare(size_t n) {
         const double t = static_cast<double>(i) / DRUM_RATE;
         const double white = noise.next();
         low += 0.7 * (white - low);  // a light low-pass: bright, without the harshest fizz
-        v[i] = 0.8 * low * std::exp(-t * 20.0) + 0.55 * std::sin(phase) * std::exp(-t * 38.0);
+        v[i] = 0.8 * low * std::exp(-t * 15.0) + 0.55 * std::sin(phase) * std::exp(-t * 30.0);
         phase += two_pi * (175.0 + 60.0 * std::exp(-t * 60.0)) / DRUM_RATE;
     }
     return v;
