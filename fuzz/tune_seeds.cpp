@@ -1,6 +1,6 @@
 // fuzz_tune_seeds: writes the generated part of the tune fuzzer's seed corpus: the small module
 // of tests/tune/xm_cases.h and each of its damages, its older layouts, and the shipped tune with
-// its samples cut to 64 bytes (whole and with instrument 8's sustain point set to 255).
+// its samples cut to 128 bytes (whole and with instrument 8's sustain point set to 255).
 // Usage: fuzz_tune_seeds OUT_DIR SHIPPED.xm       (the corpus is fuzz/corpus/tune/)
 #include <cstdio>
 #include <fstream>
@@ -44,7 +44,7 @@ int main(int argc, char** argv) {
         return 1;
     }
     const xmc::Bytes small = xmc::small_xm();
-    const xmc::Bytes shipped_short = xmc::with_short_samples(shipped, 64);
+    const xmc::Bytes shipped_short = xmc::with_short_samples(shipped, 128);
     bool ok = write(dir + "/small.xm", small) && write(dir + "/shipped_short.xm", shipped_short) &&
               write(dir + "/shipped_short_sustain_255.xm", xmc::with_sustain_255(shipped_short)) &&
               write(dir + "/shipped_short_v103.xm", xmc::old_layout(shipped_short, 0x0103));

@@ -10,8 +10,8 @@ packages=(
   libsdl1.2-compat-dev libmikmod-dev
   # end-to-end tests: a virtual display, keys and screenshots
   xvfb xauth xdotool imagemagick x11-utils libx11-dev
-  # checking the tune with independent players
-  sox openmpt123 xmp
+  # checking the tune with independent players, and measuring its sound (loudness: ffmpeg)
+  sox openmpt123 xmp ffmpeg
   # reliability: fuzzing with libFuzzer, sanitizers, memcheck, peak memory
   clang libclang-rt-14-dev valgrind time procps
 )

@@ -5,7 +5,7 @@ set(KAPU_TUNE_TEST_DIR ${CMAKE_CURRENT_LIST_DIR}/tune)
 set(KAPU_TUNE_SCORE ${PROJECT_SOURCE_DIR}/tools/tune/score.txt)
 
 add_executable(kapu_tune_tests ${KAPU_TUNE_TEST_DIR}/writer_test.cpp ${KAPU_TUNE_TEST_DIR}/score_test.cpp
-  ${KAPU_TUNE_TEST_DIR}/check_test.cpp)
+  ${KAPU_TUNE_TEST_DIR}/check_test.cpp ${KAPU_TUNE_TEST_DIR}/measure_test.cpp)
 target_link_libraries(kapu_tune_tests PRIVATE
   kapu_tune kapu_tune_check kapu_warnings GTest::gtest GTest::gtest_main)
 target_compile_definitions(kapu_tune_tests PRIVATE
@@ -34,10 +34,20 @@ if(TARGET PkgConfig::MIKMOD)
   add_executable(tune_mikmod_render ${KAPU_TUNE_TEST_DIR}/mikmod_render.cpp)
   target_link_libraries(tune_mikmod_render PRIVATE kapu_tune_capture kapu_warnings)
 
-  # Exits 77 (skipped) when openmpt123, xmp or sox is missing.
+  # Exits 77 (skipped) when openmpt123, xmp or sox is missing. The song must fill the demo's
+  # part cycle of 4001 video frames (with the update that ends it and the reload frame).
   add_test(NAME tune_independent_players
     COMMAND ${KAPU_TUNE_TEST_DIR}/check_players.sh
-            $<TARGET_FILE:tune_mikmod_render> ${KAPU_DATA_DIR}/quenFalox.xm)
+            $<TARGET_FILE:tune_mikmod_render> ${KAPU_DATA_DIR}/quenFalox.xm 4001)
   set_tests_properties(tune_independent_players PROPERTIES
     SKIP_RETURN_CODE 77 TIMEOUT 300 ENVIRONMENT "${KAPU_TEST_ENV}")
+endif()
+
+# Ten uninterrupted part cycles rendered as the demo plays them: downbeats on the part switches,
+# no silence, and the level, width and brightness of the sound (sox and ffmpeg; 77 = skipped).
+if(TARGET demo-render)
+  add_test(NAME tune_sound_figures COMMAND ${PROJECT_SOURCE_DIR}/scripts/tune-measure.sh --check)
+  set_tests_properties(tune_sound_figures PROPERTIES
+    SKIP_RETURN_CODE 77 TIMEOUT 300
+    ENVIRONMENT "DEMO_RENDER=$<TARGET_FILE:demo-render>;MEASURE_TUNE=$<TARGET_FILE:measure_tune>")
 endif()

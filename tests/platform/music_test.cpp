@@ -118,7 +118,7 @@ TEST_F(MusicTest, ReloadThatFailsSilencesTheRestOfTheRun) {
 }
 
 TEST_F(MusicTest, TuneThatFailsTheCheckWritesOneErrorLineAndStaysSilent) {
-    // One byte changed: instrument 8's sustain point is 255 of its 5 points, which libmikmod
+    // One byte changed: instrument 8's sustain point is 255 of its 4 points, which libmikmod
     // would read past its envelope on every update.
     write_tune(xmc::with_sustain_255(shipped_tune()));
     kt::StderrCapture err;

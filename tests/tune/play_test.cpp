@@ -1,12 +1,15 @@
 // Playback in libmikmod through the capture driver: the shipped tune loads with 4 voices, ends
-// at the frame its score gives, is audible, stays below full scale and has no long silence;
-// a small module from the writer plays for exactly its computed length; every module the tune
-// check accepts loads.
+// at the frame its score gives (one part cycle), is audible, peaks just under full scale and has
+// no silence a listener would notice; a small module from the writer, with speed and tempo
+// changes, plays for exactly its computed length; every module the tune check accepts loads.
 #include <gtest/gtest.h>
 
 #include <mikmod.h>
 
+#include <algorithm>
 #include <cstdint>
+#include <cstdio>
+#include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
@@ -18,20 +21,15 @@
 #include "tests/tune/capture.h"
 #include "tests/tune/xm_cases.h"
 #include "tools/tune/score.h"
+#include "tools/tune/timing.h"
 #include "tools/tune/xm.h"
 
 namespace {
 
 const std::string tune_path = std::string(KAPU_DATA_DIR) + "/quenFalox.xm";
 
-// libmikmod gives each tick floor(2.5 x rate / BPM) frames; the shipped tune never changes speed
-// or tempo (checked by ShippedTune.PlaysOnceToItsEndWithoutJumpsOrTempoChanges).
-size_t song_frames(const XmModule& m) {
-    const size_t frames_per_tick = (size_t{CAPTURE_RATE} * 5 / 2) / m.bpm;
-    size_t rows = 0;
-    for (uint8_t o : m.orders) rows += m.patterns.at(o).rows;
-    return rows * m.speed * frames_per_tick;
-}
+// The song's length in sample frames as libmikmod times it (tools/tune/timing.h).
+size_t song_frames(const XmModule& m) { return song_timing(m, CAPTURE_RATE).length; }
 
 // libmikmod's Player_Active() turns false in the update that mixes the song's last frame.
 long updates_to_end(size_t frames) { return static_cast<long>(frames / CAPTURE_FRAMES_PER_UPDATE) + 1; }
@@ -79,32 +77,39 @@ TEST_F(ShippedTunePlay, LoadsWithFourChannelsAndFourVoices) {
 
 TEST_F(ShippedTunePlay, EndsAtTheFrameTheScoreGives) {
     ASSERT_TRUE(run_->loaded) << run_->error;
-    const double seconds = static_cast<double>(frames_) / CAPTURE_RATE;
-    EXPECT_GE(seconds, 90.0);
-    EXPECT_LE(seconds, 180.0);
+    // The demo's part cycle is 4001 video frames: the song ends inside frame 3999 (its update
+    // sees the end), frame 4000 reloads it, and frame 4001 starts it again.
+    const double video_frames = static_cast<double>(frames_) / CAPTURE_FRAMES_PER_UPDATE;
+    std::printf("song length: %zu sample frames, %.3f s, %.2f video frames\n", frames_,
+                static_cast<double>(frames_) / CAPTURE_RATE, video_frames);
+    EXPECT_GE(video_frames, 3999.0);
+    EXPECT_LT(video_frames, 4000.0);
     EXPECT_TRUE(run_->ended) << "still playing after twice its length: a jump loops the song";
     EXPECT_EQ(run_->updates, updates_to_end(frames_)) << "song of " << frames_ << " frames";
+    EXPECT_EQ(run_->updates + 1, 4001) << "updates, then the reload frame";
 }
 
-TEST_F(ShippedTunePlay, IsAudibleBelowFullScaleWithoutLongSilence) {
+TEST_F(ShippedTunePlay, IsAudiblePeaksJustUnderFullScaleWithoutSilence) {
     ASSERT_TRUE(run_->ended);
     const Levels lv = measure(run_->pcm, frames_);
-    EXPECT_GT(lv.rms, 0.02);
-    EXPECT_LT(lv.peak, 0.95);
-    EXPECT_LE(lv.longest_silence_s, 2.0);
+    EXPECT_GT(lv.rms, 0.1);
+    EXPECT_GE(lv.peak, 0.841) << "-1.5 dBFS";
+    EXPECT_LE(lv.peak, 0.944) << "-0.5 dBFS";
+    // The song's last 50 ms window is its silent last tick (14 ms); every other one sounds.
+    EXPECT_LT(lv.longest_silence_s, 0.02) << "a 50 ms window below -60 dB";
 }
 
-TEST_F(ShippedTunePlay, FallsSilentBeforeItsEnd) {
+TEST_F(ShippedTunePlay, FallsSilentWithItsLastTick) {
     ASSERT_TRUE(run_->ended);
-    // The last half second of the song and whatever was mixed after its end are silent, so the
-    // reload at the end cuts no note.
-    const size_t from = frames_ - CAPTURE_RATE / 2;
+    // The last row cuts every channel before its last tick, so what libmikmod mixes from there
+    // to the end of the update (the demo's reload frame then adds silence) is silent.
+    const size_t from = frames_ - (size_t{CAPTURE_RATE} * 5 / 2) / score_->bpm;
     int32_t top = 0;
     for (size_t i = from * 2; i < run_->pcm.size(); ++i) top = std::max(top, std::abs(int32_t{run_->pcm[i]}));
     EXPECT_LT(top, 33) << "peak " << top << " after frame " << from;
 }
 
-TEST(WrittenModulePlay, EndsWhereRowsSpeedAndTempoSayWithBothSampleWidths) {
+TEST(WrittenModulePlay, EndsWhereRowsAndSpeedAndTempoChangesSayWithBothSampleWidths) {
     XmModule m;
     m.name = "short";
     m.tracker = "play test";
@@ -118,9 +123,11 @@ TEST(WrittenModulePlay, EndsWhereRowsSpeedAndTempoSayWithBothSampleWidths) {
     a.cells[0] = {58, 1, 0, 0, 0};  // A-4 on the looped 16-bit cycle
     a.cells[1] = {49, 2, 0x40, 0, 0};  // C-4 on the 8-bit one-shot
     a.cells[12] = {XM_KEY_OFF, 0, 0, 0, 0};
+    a.cells[8] = {0, 0, 0, 0xF, 0x04};  // row 4: speed 4
     XmPattern b = a;
     b.rows = 5;
     b.cells.resize(10);
+    b.cells[4] = {0, 0, 0, 0xF, 0x7D};  // row 2: 125 BPM
     XmInstrument tone;
     tone.name = "tone";
     tone.volume_envelope = {{0, 64}, {4, 40}};
@@ -147,7 +154,10 @@ TEST(WrittenModulePlay, EndsWhereRowsSpeedAndTempoSayWithBothSampleWidths) {
                                                  static_cast<std::streamsize>(bytes.size()));
 
     const size_t frames = song_frames(m);
-    EXPECT_EQ(frames, 21u * 3 * 1136) << "floor(110250 / 97) frames a tick";
+    // floor(110250 / 97) = 1136 and 882 frames a tick at 97 and 125 BPM; the speed and the tempo
+    // hold across patterns: a at 97 BPM (4 rows at speed 3, 4 at speed 4), b (2 rows at 97, 3 at
+    // 125 BPM), a again at 125 BPM and speed 4.
+    EXPECT_EQ(frames, (4u * 3 + 4 * 4 + 2 * 4) * 1136 + (3u * 4 + 8 * 4) * 882);
     const CaptureRun run = capture_play(path, 4, 2 * updates_to_end(frames));
     std::filesystem::remove_all(dir);
     ASSERT_TRUE(run.loaded) << run.error;
@@ -171,7 +181,7 @@ TEST(CheckedModulePlay, EveryModuleTheCheckAcceptsLoadsAndPlays) {
     }
     std::ifstream in(tune_path, std::ios::binary);
     const xmc::Bytes shipped{std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
-    accepted.emplace_back("the shipped tune with short samples", xmc::with_short_samples(shipped, 64));
+    accepted.emplace_back("the shipped tune with short samples", xmc::with_short_samples(shipped, 128));
 
     std::string dir_template = (std::filesystem::temp_directory_path() / "kapu-checked-XXXXXX").string();
     const std::filesystem::path dir = mkdtemp(dir_template.data());

@@ -50,11 +50,13 @@ private:
 
 std::vector<double> kick(size_t n) {
     std::vector<double> v(n);
+    Noise noise;
     double phase = 0.0;
     for (size_t i = 0; i < n; ++i) {
         const double t = static_cast<double>(i) / DRUM_RATE;
-        const double freq = 45.0 + 110.0 * std::exp(-t * 28.0);
-        v[i] = std::sin(phase) * std::exp(-t * 11.0);
+        const double freq = 52.0 + 130.0 * std::exp(-t * 30.0);
+        // A few milliseconds of noise on top give the beater's click, which cuts through the bass.
+        v[i] = std::sin(phase) * std::exp(-t * 8.0) + 0.35 * noise.next() * std::exp(-t * 450.0);
         phase += two_pi * freq / DRUM_RATE;
     }
     return v;
@@ -68,9 +70,9 @@ std::vector<double> snare(size_t n) {
     for (size_t i = 0; i < n; ++i) {
         const double t = static_cast<double>(i) / DRUM_RATE;
         const double white = noise.next();
-        low += 0.35 * (white - low);  // gentle low-pass takes the fizz off the noise
-        v[i] = 0.75 * low * std::exp(-t * 22.0) + 0.6 * std::sin(phase) * std::exp(-t * 35.0);
-        phase += two_pi * 185.0 / DRUM_RATE;
+        low += 0.7 * (white - low);  // a light low-pass: bright, without the harshest fizz
+        v[i] = 0.8 * low * std::exp(-t * 15.0) + 0.55 * std::sin(phase) * std::exp(-t * 30.0);
+        phase += two_pi * (175.0 + 60.0 * std::exp(-t * 60.0)) / DRUM_RATE;
     }
     return v;
 }
@@ -109,6 +111,7 @@ std::vector<int16_t> synth_drum(Drum drum, double peak, bool eight_bit) {
     case Drum::kick: v = kick(static_cast<size_t>(0.30 * DRUM_RATE)); break;
     case Drum::snare: v = snare(static_cast<size_t>(0.22 * DRUM_RATE)); break;
     case Drum::hat: v = metal(static_cast<size_t>(0.06 * DRUM_RATE), 70.0, 0); break;
+    case Drum::openhat: v = metal(static_cast<size_t>(0.30 * DRUM_RATE), 14.0, 311); break;
     case Drum::crash: v = metal(static_cast<size_t>(1.40 * DRUM_RATE), 3.2, 977); break;
     case Drum::boom: {
         v = metal(static_cast<size_t>(1.40 * DRUM_RATE), 3.2, 977);
@@ -143,8 +146,8 @@ bool wave_from_name(std::string_view name, Wave& wave) {
 
 bool drum_from_name(std::string_view name, Drum& drum) {
     constexpr std::pair<std::string_view, Drum> names[] = {
-        {"kick", Drum::kick}, {"snare", Drum::snare}, {"hat", Drum::hat}, {"crash", Drum::crash},
-        {"boom", Drum::boom}};
+        {"kick", Drum::kick},       {"snare", Drum::snare}, {"hat", Drum::hat},
+        {"openhat", Drum::openhat}, {"crash", Drum::crash}, {"boom", Drum::boom}};
     for (auto [n, d] : names)
         if (n == name) {
             drum = d;

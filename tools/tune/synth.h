@@ -5,7 +5,7 @@
 #include <vector>
 
 enum class Wave { sine, saw, square, triangle };
-enum class Drum { kick, snare, hat, crash, boom };  // boom: a kick under a crash
+enum class Drum { kick, snare, hat, openhat, crash, boom };  // boom: a kick under a crash
 
 // Rate at which drums are synthesised: four times the base rate, so a drum triggered at
 // C-4 with relative note +24 plays at its design rate.

@@ -1,0 +1,71 @@
+// measure_tune: timing figures of the demo's sound as demo-render --wav writes it: how far each
+// part switch is from the downbeat the music puts there, and the longest silence.
+// Usage: measure_tune [--check] SOUND.wav
+// With --check the exit status is 1 when a downbeat is more than 2 frames from its switch or a
+// silence lasts longer than 0.2 s.
+#include <algorithm>
+#include <array>
+#include <cmath>
+#include <cstdio>
+#include <string>
+
+#include "tools/tune/wav_measure.h"
+#include "util/standard_streams.h"
+
+namespace {
+
+constexpr size_t frame_samples = 735;  // one 60 Hz video frame at 44100 Hz
+// The demo's parts last 1001, 2000 and 1000 frames; each switch should fall on a downbeat.
+constexpr std::array<size_t, 3> switch_frames = {0, 1001, 3001};
+constexpr size_t cycle_frames = 4001;
+constexpr size_t search_frames = 24;   // a downbeat is looked for this far either side
+constexpr double allowed_offset = 2.0, allowed_silence_s = 0.2;
+constexpr int16_t quiet = 33;          // -60 dBFS
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    standard_streams_open();
+    const bool check = argc == 3 && std::string(argv[1]) == "--check";
+    if (argc != 2 && !check) {
+        std::fprintf(stderr, "usage: %s [--check] SOUND.wav\n", argv[0]);
+        return 2;
+    }
+    StereoPcm pcm;
+    std::string error;
+    if (!wav_read(argv[argc - 1], &pcm, &error)) {
+        std::fprintf(stderr, "measure_tune: %s\n", error.c_str());
+        return 2;
+    }
+    if (pcm.rate != 44100) {
+        std::fprintf(stderr, "measure_tune: the sound is at %u Hz, not 44100 Hz\n", pcm.rate);
+        return 2;
+    }
+    const double seconds = static_cast<double>(pcm.frames()) / pcm.rate;
+    std::printf("length: %.2f frames (%.3f s)\n", static_cast<double>(pcm.frames()) / frame_samples, seconds);
+
+    // Downbeats: the strongest rise of bright energy near each switch, with 0.25 s windows.
+    double worst = 0.0;
+    const size_t cycles = (pcm.frames() / frame_samples + cycle_frames / 2) / cycle_frames;
+    for (size_t c = 0; c < cycles; ++c) {
+        std::printf("cycle %2zu downbeat - switch, frames:", c + 1);
+        for (size_t part = 0; part < switch_frames.size(); ++part) {
+            const size_t at = (c * cycle_frames + switch_frames[part]) * frame_samples;
+            if (at >= pcm.frames()) break;
+            const size_t reach = search_frames * frame_samples;
+            const size_t onset = strongest_onset(pcm.samples, at > reach ? at - reach : 0, at + reach, pcm.rate / 4);
+            const double offset = (static_cast<double>(onset) - static_cast<double>(at)) / frame_samples;
+            worst = std::max(worst, std::fabs(offset));
+            std::printf("  part %zu %+6.2f", part + 1, offset);
+        }
+        std::printf("\n");
+    }
+    std::printf("largest downbeat offset: %.2f frames (allowed %.0f)\n", worst, allowed_offset);
+
+    const Silence s = longest_silence(pcm.samples, quiet);
+    const double silence_s = static_cast<double>(s.length) / pcm.rate;
+    std::printf("longest silence (both channels within -60 dBFS): %.3f s at %.3f s (allowed %.1f)\n", silence_s,
+                static_cast<double>(s.start) / pcm.rate, allowed_silence_s);
+    if (!check) return 0;
+    return worst <= allowed_offset && silence_s <= allowed_silence_s && cycles > 0 ? 0 : 1;
+}
