@@ -85,7 +85,7 @@ part_of() {
     bright=$(bright_fraction "$1")
     red=$(red_fraction "$1")
     awk -v b="$bright" -v r="$red" 'BEGIN {
-        if (b > 0.9) print 3; else if (r > 0.05) print 1; else if (b < 0.4) print 2; else print 0 }'
+        if (b > 0.8) print 3; else if (r > 0.05) print 1; else if (b < 0.4) print 2; else print 0 }'
 }
 
 # goto_part WINDOW N: taps Space until the window shows part N. A tap shorter than a frame
