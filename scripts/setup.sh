@@ -8,6 +8,8 @@ packages=(
   g++ cmake make pkg-config libgtest-dev libgmock-dev libbenchmark-dev
   # the programs
   libsdl1.2-compat-dev libmikmod-dev
+  # demo-render --video, and probing its videos in the tests
+  ffmpeg
   # end-to-end tests: a virtual display, keys and screenshots
   xvfb xauth xdotool imagemagick x11-utils libx11-dev
   # checking the tune with independent players
