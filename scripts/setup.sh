@@ -6,12 +6,12 @@ set -euo pipefail
 packages=(
   # build
   g++ cmake make pkg-config libgtest-dev libgmock-dev libbenchmark-dev
-  # the programs
-  libsdl1.2-compat-dev libmikmod-dev
+  # the programs (Xlib: the desktop's work area, which sizes the window)
+  libsdl1.2-compat-dev libmikmod-dev libx11-dev
   # demo-render --video, and probing its videos in the tests
   ffmpeg
-  # end-to-end tests: a virtual display, keys and screenshots
-  xvfb xauth xdotool imagemagick x11-utils libx11-dev
+  # end-to-end tests: a virtual display, a window manager, keys and screenshots
+  xvfb xauth xdotool imagemagick x11-utils icewm
   # checking the tune with independent players
   sox openmpt123 xmp
   # reliability: fuzzing with libFuzzer, sanitizers, memcheck, peak memory
