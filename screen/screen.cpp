@@ -182,6 +182,18 @@ const char* SCREEN_driver() {
     return name;
 }
 
+int32_t SCREEN_desktop_size(int32_t* w, int32_t* h) {
+    if (w == nullptr || h == nullptr) return 0;
+    // The size is known only once the video has started, and SDL_SetVideoMode would start it
+    // anyway; asked first, the window can be sized before it opens.
+    if (SDL_WasInit(SDL_INIT_VIDEO) == 0 && SDL_InitSubSystem(SDL_INIT_VIDEO) != 0) return 0;
+    const SDL_VideoInfo* info = SDL_GetVideoInfo();
+    if (info == nullptr || info->current_w <= 0 || info->current_h <= 0) return 0;
+    *w = info->current_w;
+    *h = info->current_h;
+    return 1;
+}
+
 // The checks both block presentations share: true when the image may go to the surface as
 // it is; otherwise the frame has been refused, dropped for want of a surface, or converted.
 static bool block_layout_or_convert(SCREEN* screen, const IMG* image) {

@@ -39,6 +39,9 @@ void SCREEN_set_mode(SCREEN* screen, int32_t w, int32_t h);
 int32_t SCREEN_ready(const SCREEN* screen);  // 1 when the instance has a surface to present on
 const char* SCREEN_reason();                 // SDL's text for the last failure
 const char* SCREEN_driver();                 // SDL's name of the video driver in use, or ""
+// The size of the display the surface opens on, in pixels, into *w and *h; 1 when SDL tells it,
+// else 0 and nothing written. Starts SDL's video when no mode has started it yet.
+int32_t SCREEN_desktop_size(int32_t* w, int32_t* h);
 
 // Presenting an image of the screen's size. SCREEN_show copies the pixels in one block when the
 // surface is 32-bit 0x00RRGGBB with rows 4 x width apart and converts them otherwise;

@@ -6,12 +6,14 @@ set -euo pipefail
 packages=(
   # build
   g++ cmake make pkg-config libgtest-dev libgmock-dev libbenchmark-dev
-  # the programs
-  libsdl1.2-compat-dev libmikmod-dev
-  # end-to-end tests: a virtual display, keys and screenshots
-  xvfb xauth xdotool imagemagick x11-utils libx11-dev
-  # checking the tune with independent players, and measuring its sound (loudness: ffmpeg)
-  sox openmpt123 xmp ffmpeg
+  # the programs (Xlib: the desktop's work area, which sizes the window)
+  libsdl1.2-compat-dev libmikmod-dev libx11-dev
+  # demo-render --video, probing its videos in the tests, and measuring the tune's loudness
+  ffmpeg
+  # end-to-end tests: a virtual display, a window manager, keys and screenshots
+  xvfb xauth xdotool imagemagick x11-utils icewm
+  # checking the tune with independent players and measuring its sound
+  sox openmpt123 xmp
   # reliability: fuzzing with libFuzzer, sanitizers, memcheck, peak memory
   clang libclang-rt-14-dev valgrind time procps
 )

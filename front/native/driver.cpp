@@ -6,8 +6,10 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <string>
 
 #include "main/demo.h"
+#include "front/native/window_scale.h"
 #include "music/music.h"
 
 SCREEN*   screen = nullptr;
@@ -50,7 +52,11 @@ void demo_presentation(bool windowed) {
     screen_program_flags = windowed ? SCREEN_FLAGS_WINDOW : SCREEN_FLAGS_FULLSCREEN;
     setenv("SDL12COMPAT_SCALE_METHOD", "nearest", 0);
     setenv("SDL12COMPAT_SYNC_TO_VBLANK", "1", 0);
-    if (windowed) setenv("SDL12COMPAT_WINDOW_SCALING", "3", 0);
+    if (windowed && std::getenv("SDL12COMPAT_WINDOW_SCALING") == nullptr) {
+        DESKTOP desktop = window_work_area();
+        SCREEN_desktop_size(&desktop.display_w, &desktop.display_h);
+        setenv("SDL12COMPAT_WINDOW_SCALING", std::to_string(window_scale_for(desktop)).c_str(), 1);
+    }
 }
 
 void demo_init() {

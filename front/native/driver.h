@@ -11,5 +11,6 @@ extern PACER     frame_pacer;  // 60 frames per second, fade-out frames included
 
 // The program's choice of a window or the full screen, made before demo_init: the screen's
 // flags word, and what the programs set unless the user has set it: nearest-pixel scaling and
-// presentation synced to the display, and for the window a three-fold scale.
+// presentation synced to the display, and for the window the largest scale up to three times
+// that fits the desktop (window_scale.h).
 void demo_presentation(bool windowed);

@@ -5,15 +5,28 @@ include(GNUInstallDirs)
 # Everything of the programs but their entry point; the platform tests build it too.
 set(KAPU_DRIVER_SOURCES
   ${PROJECT_SOURCE_DIR}/front/native/driver.cpp
+  ${PROJECT_SOURCE_DIR}/front/native/window_scale.cpp
   ${PROJECT_SOURCE_DIR}/music/music.cpp
   ${PROJECT_SOURCE_DIR}/front/native/pacer.cpp
   ${PROJECT_SOURCE_DIR}/screen/screen.cpp
   ${PROJECT_SOURCE_DIR}/screen/keyboard.cpp)
 set(KAPU_PROGRAM_SOURCES ${PROJECT_SOURCE_DIR}/front/native/main.cpp ${KAPU_DRIVER_SOURCES})
 
+# The window's scale reads the desktop's work area through Xlib where it is there; without it
+# a panel's height is allowed for instead.
+find_package(X11)
+add_library(kapu_work_area INTERFACE)
+if(X11_FOUND)
+  target_compile_definitions(kapu_work_area INTERFACE KAPU_X11_WORK_AREA=1)
+  target_link_libraries(kapu_work_area INTERFACE X11::X11)
+else()
+  target_compile_definitions(kapu_work_area INTERFACE KAPU_X11_WORK_AREA=0)
+endif()
+
 foreach(program demo demo-window)
   add_executable(${program} ${KAPU_PROGRAM_SOURCES})
-  target_link_libraries(${program} PRIVATE kapu_core kapu_tune_check kapu_warnings PkgConfig::SDL PkgConfig::MIKMOD)
+  target_link_libraries(${program} PRIVATE kapu_core kapu_tune_check kapu_warnings kapu_work_area
+    PkgConfig::SDL PkgConfig::MIKMOD)
   # Place the programs at the top of the build folder, where scripts/run.sh looks for them.
   set_target_properties(${program} PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${PROJECT_BINARY_DIR})
 endforeach()

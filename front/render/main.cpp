@@ -15,6 +15,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <filesystem>
+#include <initializer_list>
 #include <new>
 #include <string>
 #include <system_error>
@@ -123,8 +124,14 @@ bool ffmpeg_present() {
     return pid > 0 && wait_ok(pid);
 }
 
-// H.264 for .mp4 and .mkv, VP9 for .webm; frames scaled up with nearest-neighbour sampling.
-std::vector<std::string> video_encode_args(const std::string& out, int32_t scale) {
+void append(std::vector<std::string>* args, std::initializer_list<const char*> more) {
+    args->insert(args->end(), more.begin(), more.end());
+}
+
+// H.264 for .mp4 and .mkv, VP9 for .webm, FFV1 for a lossless .mkv; frames scaled up with
+// nearest-neighbour sampling. The lossless path stays in RGB from the pipe to the file, so each
+// pixel is the rendered one repeated scale x scale times.
+std::vector<std::string> video_encode_args(const std::string& out, int32_t scale, bool lossless) {
     const bool webm = std::filesystem::path(out).extension() == ".webm";
     std::vector<std::string> args = {
         "ffmpeg", "-hide_banner", "-loglevel", "error", "-nostdin", "-y",
@@ -133,26 +140,31 @@ std::vector<std::string> video_encode_args(const std::string& out, int32_t scale
         "-r", std::to_string(render_fps), "-i", "pipe:0",
         "-sws_flags", "neighbor",
         "-vf", "scale=" + std::to_string(screen_w * scale) + ":" + std::to_string(screen_h * scale) +
-                   ":flags=neighbor,format=yuv420p",
+                   ":flags=neighbor" + (lossless ? "" : ",format=yuv420p"),
         "-an"};
-    if (webm) {
-        for (const char* a : {"-c:v", "libvpx-vp9", "-b:v", "0", "-crf", "32", "-deadline",
-                              "realtime", "-cpu-used", "8", "-row-mt", "1"})
-            args.emplace_back(a);
-    } else {
-        for (const char* a : {"-c:v", "libx264", "-preset", "veryfast", "-crf", "18"})
-            args.emplace_back(a);
-    }
+    if (lossless)
+        append(&args, {"-c:v", "ffv1", "-level", "3", "-pix_fmt", "bgr0"});
+    else if (webm)
+        append(&args, {"-c:v", "libvpx-vp9", "-b:v", "0", "-crf", "32", "-deadline", "realtime",
+                       "-cpu-used", "8", "-row-mt", "1"});
+    else
+        append(&args, {"-c:v", "libx264", "-preset", "veryfast", "-crf", "18"});
     args.push_back(out);
     return args;
 }
 
 std::vector<std::string> video_mux_args(const std::string& video, const std::string& wav,
-                                        const std::string& out) {
+                                        const std::string& out, bool lossless) {
     const bool webm = std::filesystem::path(out).extension() == ".webm";
-    return {"ffmpeg", "-hide_banner", "-loglevel", "error", "-nostdin", "-y", "-i", video,
-            "-i", wav, "-map", "0:v", "-map", "1:a", "-c:v", "copy",
-            "-c:a", webm ? "libopus" : "aac", "-b:a", "192k", out};
+    std::vector<std::string> args = {"ffmpeg", "-hide_banner", "-loglevel", "error", "-nostdin",
+                                     "-y", "-i", video, "-i", wav, "-map", "0:v", "-map", "1:a",
+                                     "-c:v", "copy"};
+    if (lossless)
+        append(&args, {"-c:a", "flac"});
+    else
+        append(&args, {"-c:a", webm ? "libopus" : "aac", "-b:a", "192k"});
+    args.push_back(out);
+    return args;
 }
 
 // The bar is drawn without allocating, so that it keeps working when memory runs short.
@@ -270,7 +282,8 @@ bool Outputs::open() {
     }
     if (!options_.video_path.empty()) {
         temp_frames_ = frames_path_;
-        video_pid_ = spawn(video_encode_args(frames_path_, options_.video_scale), &video_fd_);
+        video_pid_ = spawn(video_encode_args(frames_path_, options_.video_scale, options_.lossless),
+                           &video_fd_);
         if (video_pid_ < 0) {
             failure_ = "could not start ffmpeg";
             return false;
@@ -344,7 +357,9 @@ bool Outputs::finish() {
         video_pid_ = -1;
         if (!encoded) fail(options_.video_path, "ffmpeg could not encode the frames");
         if (!stopped()) {
-            const pid_t mux = spawn(video_mux_args(frames_path_, wav_path_, options_.video_path), nullptr);
+            const pid_t mux = spawn(
+                video_mux_args(frames_path_, wav_path_, options_.video_path, options_.lossless),
+                nullptr);
             if (mux < 0 || !wait_ok(mux)) fail(options_.video_path, "ffmpeg could not add the sound");
         }
     }

@@ -265,6 +265,8 @@ bool render_parse_options(int argc, const char* const* argv, RenderOptions* out,
                 return false;
             }
             out->video_scale = static_cast<int32_t>(scale);
+        } else if (name == "--lossless") {
+            out->lossless = true;
         } else if (name == "--sums") {
             if (!take(&out->sums_path)) return false;
         } else if (name == "--progress") {
@@ -276,10 +278,15 @@ bool render_parse_options(int argc, const char* const* argv, RenderOptions* out,
             return false;
         }
         if (has_value && (name == "-h" || name == "--help" || name == "--progress" ||
-                          name == "--no-progress")) {
+                          name == "--no-progress" || name == "--lossless")) {
             *error = std::string(name) + " takes no value";
             return false;
         }
+    }
+    // FFV1 is written into Matroska only; the other containers keep their lossy codecs.
+    if (out->lossless && fs::path(out->video_path).extension() != ".mkv") {
+        *error = "--lossless needs a --video file ending in .mkv";
+        return false;
     }
     return true;
 }
@@ -305,9 +312,11 @@ tune are read from the working directory (the data folder), as the demo reads th
   -w, --wav FILE        render the tune into FILE in step with the frames: 16-bit stereo at
                         44100 Hz, exactly 735 samples per frame (silent where no music plays)
   -v, --video FILE      encode the frames and the tune with ffmpeg into FILE at 60 frames per
-                        second, scaled up with nearest-neighbour sampling: .mp4 or .mkv (H.264),
-                        .webm (VP9)
+                        second, scaled up with nearest-neighbour sampling: .mp4 or .mkv (H.264
+                        and AAC), .webm (VP9 and Opus)
       --scale N         the video's scale factor, 1 to 8; default 3 (960 x 720)
+      --lossless        make the .mkv video lossless: FFV1 in RGB, every pixel exactly as
+                        rendered and scaled, and FLAC sound
       --sums FILE       write "FRAME CHECKSUM" lines for the selected frames into FILE
                         (FNV-1a, 64 bits, over the pixels)
       --progress        show a progress bar on standard error (default: when it is a terminal)

@@ -22,6 +22,7 @@ struct RenderOptions {
     std::string            wav_path;    // empty: no sound at all
     std::string            video_path;  // empty: no video
     int32_t                video_scale = 3;
+    bool                   lossless = false;  // the video's pixels and sound exactly (.mkv only)
     std::string            sums_path;   // "frame checksum" lines of the selected frames
     int                    progress = -1;  // -1 when standard error is a terminal, 0 off, 1 on
     bool                   help = false;

@@ -61,6 +61,7 @@ TEST(RenderOptions, RefusesWhatItDoesNotKnow) {
         {"--frames"}, {"-n", "ten"}, {"-n", "-1"}, {"--bogus"}, {"-k", "10"}, {"-k", "x:esc"},
         {"-k", "10:nokey"}, {"-k", "10:q:0"}, {"-s", "5-2"}, {"-s", "a"}, {"-s", "/0"},
         {"--scale", "0"}, {"--scale", "9"}, {"--help=yes"}, {"stray"},
+        {"--lossless"}, {"--video", "v.mp4", "--lossless"}, {"--video=v.mkv", "--lossless=yes"},
     };
     for (const auto& args : cases) {
         std::string joined;
