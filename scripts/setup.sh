@@ -10,6 +10,8 @@ packages=(
   libsdl1.2-compat-dev libmikmod-dev
   # end-to-end tests: a virtual display, keys and screenshots
   xvfb xauth xdotool imagemagick x11-utils libx11-dev
+  # the icons' PNG files; the Debian package and its checks; the release (git archive, the video)
+  zlib1g-dev debhelper dpkg-dev lintian desktop-file-utils appstream man-db git ffmpeg
   # checking the tune with independent players
   sox openmpt123 xmp
   # reliability: fuzzing with libFuzzer, sanitizers, memcheck, peak memory
