@@ -78,3 +78,10 @@ foreach(name kapu4417-window demo-render)
   file(CREATE_LINK kapu4417.6 ${PROJECT_BINARY_DIR}/packaging/man6/${name}.6 SYMBOLIC)
   install(FILES ${PROJECT_BINARY_DIR}/packaging/man6/${name}.6 DESTINATION ${CMAKE_INSTALL_MANDIR}/man6)
 endforeach()
+
+# Everything the installation holds, to build before `cmake --install` without building the
+# tests and tools: cmake --build build --target kapu4417
+add_custom_target(kapu4417 DEPENDS demo demo-window kapu_icons)
+if(TARGET demo-render)
+  add_dependencies(kapu4417 demo-render)
+endif()
