@@ -12,6 +12,8 @@ packages=(
   ffmpeg
   # end-to-end tests: a virtual display, a window manager, keys and screenshots
   xvfb xauth xdotool imagemagick x11-utils icewm
+  # the icons' PNG files; the Debian package and its checks; the release (git archive)
+  zlib1g-dev debhelper dpkg-dev lintian desktop-file-utils appstream man-db git
   # checking the tune with independent players and measuring its sound
   sox openmpt123 xmp
   # reliability: fuzzing with libFuzzer, sanitizers, memcheck, peak memory

@@ -33,14 +33,13 @@ endforeach()
 target_compile_definitions(demo PRIVATE KAPU_WINDOWED=0)
 target_compile_definitions(demo-window PRIVATE KAPU_WINDOWED=1)
 
-# Installed: the programs under libexec, the data under share, and for each program a launcher
-# in bin that changes into the data folder first (the programs read their files from there).
-set(KAPU_INSTALL_LIBEXEC ${CMAKE_INSTALL_LIBEXECDIR}/kapu4417)
-set(KAPU_INSTALL_DATA ${CMAKE_INSTALL_DATADIR}/kapu4417)
+# Installed: the programs, the data, and for each program a launcher that changes into the data
+# folder first (the programs read their files from there); packaging/layout.cmake chooses the
+# folders (libexec/kapu4417, share/kapu4417 and bin by default).
 install(TARGETS demo demo-window RUNTIME DESTINATION ${KAPU_INSTALL_LIBEXEC})
 install(DIRECTORY ${KAPU_DATA_DIR}/ DESTINATION ${KAPU_INSTALL_DATA}
   FILES_MATCHING PATTERN "*.ppm" PATTERN "*.pbm" PATTERN "*.xm")
-file(RELATIVE_PATH KAPU_LAUNCHER_UP /prefix/${CMAKE_INSTALL_BINDIR} /prefix)
+file(RELATIVE_PATH KAPU_LAUNCHER_UP /prefix/${KAPU_INSTALL_BIN} /prefix)
 foreach(pair "kapu4417:demo" "kapu4417-window:demo-window")
   string(REPLACE ":" ";" pair "${pair}")
   list(GET pair 0 KAPU_LAUNCHER_NAME)
@@ -48,5 +47,5 @@ foreach(pair "kapu4417:demo" "kapu4417-window:demo-window")
   configure_file(${PROJECT_SOURCE_DIR}/front/native/launcher.sh.in
     ${PROJECT_BINARY_DIR}/launchers/${KAPU_LAUNCHER_NAME} @ONLY)
   install(PROGRAMS ${PROJECT_BINARY_DIR}/launchers/${KAPU_LAUNCHER_NAME}
-    DESTINATION ${CMAKE_INSTALL_BINDIR})
+    DESTINATION ${KAPU_INSTALL_BIN})
 endforeach()
