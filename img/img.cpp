@@ -4,6 +4,7 @@
 #include <cstring>
 
 #include "img/img.h"
+#include "img/rows.h"
 
 namespace {
 
@@ -69,7 +70,7 @@ void IMG_clear(IMG* img) {
         IMG_error();
         return;
     }
-    std::memset(img->pixels, 0, static_cast<size_t>(img->width) * static_cast<size_t>(img->height) * sizeof(uint32_t));
+    img_rows::kernels().fill(img->pixels, int64_t{img->width} * img->height, 0);
 }
 
 uint32_t IMG_get_pixel(const IMG* img, int32_t x, int32_t y) {
