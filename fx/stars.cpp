@@ -81,10 +81,19 @@ inline Projected project(const View& v, const int32_t* star, int32_t d) {
     return {v.cx + qx, v.cy + qy, grey * 0x010101u};
 }
 
-// The target's pixels as the drawing loops see them.
+// The target's pixels as the drawing loops see them. A point off the target is written to a
+// scratch word instead, the same silent drop as IMG_set_pixel's: picked by masks, as a branch on
+// it would mispredict for about every star that leaves the target.
 struct Plot {
     int64_t w, h;
-    uint32_t* pixels;
+    uintptr_t pixels;
+    uintptr_t scratch;
+
+    uint32_t* slot(bool inside, int64_t index) const {
+        const uintptr_t off = static_cast<uintptr_t>(inside) - 1;  // all ones when off
+        const uintptr_t at = pixels + static_cast<uintptr_t>(index) * sizeof(uint32_t);
+        return reinterpret_cast<uint32_t*>((at & ~off) | (scratch & off));
+    }
 };
 
 template <bool Narrow>
@@ -92,9 +101,8 @@ inline void draw_point(const View& v, const int32_t* star, const Plot& t) {
     const int32_t d = add_wrapping(star[2] >> 16, v.cz);
     if (d == 0) return;
     const Projected p = project<Narrow>(v, star, d);
-    // The same silent drop outside the target as IMG_set_pixel.
-    if (p.sx < 0 || p.sy < 0 || p.sx >= t.w || p.sy >= t.h) return;
-    t.pixels[p.sy * t.w + p.sx] = p.colour;
+    const bool inside = (p.sx >= 0) & (p.sy >= 0) & (p.sx < t.w) & (p.sy < t.h);
+    *t.slot(inside, p.sy * t.w + p.sx) = p.colour;
 }
 
 #if IMG_ROWS_AVX2
@@ -111,6 +119,14 @@ IMG_AVX2_FN inline __m256i scale(__m256i n, __m256i m) {
     const __m256i odd =
         _mm256_srli_epi64(_mm256_mul_epu32(_mm256_srli_epi64(a, 32), _mm256_srli_epi64(m, 32)), 24);
     return _mm256_sign_epi32(_mm256_or_si256(even, _mm256_slli_epi64(odd, 32)), n);
+}
+
+// Two points packed in 64 bits each, the lower first: the pixel index (-1: off the target) and
+// its colour.
+inline void plot_pair(const Plot& t, int64_t where, int64_t colour) {
+    const auto first = static_cast<int32_t>(where), second = static_cast<int32_t>(where >> 32);
+    *t.slot(first >= 0, first) = static_cast<uint32_t>(colour);
+    *t.slot(second >= 0, second) = static_cast<uint32_t>(static_cast<uint64_t>(colour) >> 32);
 }
 
 // x, y, z of stars k and k + 4 of a block of eight, each in its own 128-bit half
@@ -139,7 +155,6 @@ IMG_AVX2_FN const int32_t* draw_points_avx2(const View& v, const int32_t* star, 
     const __m256i none = _mm256_set1_epi32(-1);
     const __m256i low8 = _mm256_set1_epi32(0xFF);
     const auto* table = reinterpret_cast<const int*>(sd::reciprocals.data());
-    uint32_t* const pixels = t.pixels;
     for (; end - star >= 8 * kInts; star += 8 * kInts) {
         // Lane k of x, y and z belongs to star k: a 4 x 4 transpose in each half.
         const __m256i s0 = star_pair(star, 0), s1 = star_pair(star, 1);
@@ -167,17 +182,21 @@ IMG_AVX2_FN const int32_t* draw_points_avx2(const View& v, const int32_t* star, 
             _mm256_and_si256(_mm256_cmpgt_epi32(px, none), _mm256_cmpgt_epi32(w, px)),
             _mm256_and_si256(_mm256_cmpgt_epi32(py, none), _mm256_cmpgt_epi32(h, py)));
         const __m256i g = _mm256_andnot_si256(d, low8);
-        // The pixel index, -1 for a point off the target.
-        alignas(32) std::array<int32_t, 8> at{};
-        alignas(32) std::array<uint32_t, 8> grey{};
-        _mm256_store_si256(reinterpret_cast<__m256i*>(at.data()),
-                           _mm256_or_si256(_mm256_add_epi32(_mm256_mullo_epi32(py, w), px),
-                                           _mm256_xor_si256(inside, none)));
-        _mm256_store_si256(reinterpret_cast<__m256i*>(grey.data()),
-                           _mm256_or_si256(_mm256_or_si256(g, _mm256_slli_epi32(g, 8)),
-                                           _mm256_slli_epi32(g, 16)));
-        for (size_t k = 0; k < 8; ++k)
-            if (at[k] >= 0) pixels[at[k]] = grey[k];
+        // The pixel index, -1 for a point off the target, and the grey, taken out of the
+        // registers two lanes at a time (a narrow load of a wide store just made would wait
+        // for the store).
+        const __m256i where = _mm256_or_si256(_mm256_add_epi32(_mm256_mullo_epi32(py, w), px),
+                                              _mm256_xor_si256(inside, none));
+        const __m256i colour =
+            _mm256_or_si256(_mm256_or_si256(g, _mm256_slli_epi32(g, 8)), _mm256_slli_epi32(g, 16));
+        const __m128i where_low = _mm256_castsi256_si128(where);
+        const __m128i where_high = _mm256_extracti128_si256(where, 1);
+        const __m128i colour_low = _mm256_castsi256_si128(colour);
+        const __m128i colour_high = _mm256_extracti128_si256(colour, 1);
+        plot_pair(t, _mm_cvtsi128_si64(where_low), _mm_cvtsi128_si64(colour_low));
+        plot_pair(t, _mm_extract_epi64(where_low, 1), _mm_extract_epi64(colour_low, 1));
+        plot_pair(t, _mm_cvtsi128_si64(where_high), _mm_cvtsi128_si64(colour_high));
+        plot_pair(t, _mm_extract_epi64(where_high, 1), _mm_extract_epi64(colour_high, 1));
     }
     return star;
 }
@@ -188,7 +207,9 @@ void draw_points(const STARS* s, IMG* target) {
     const View v{s->cx, s->cy, s->cz};
     const int32_t* star = s->star_data;
     const int32_t* const end = star + static_cast<std::ptrdiff_t>(std::max(s->count, 0)) * kInts;
-    const Plot t{target->width, target->height, target->pixels};
+    uint32_t scratch = 0;
+    const Plot t{target->width, target->height, reinterpret_cast<uintptr_t>(target->pixels),
+                 reinterpret_cast<uintptr_t>(&scratch)};
 #if IMG_ROWS_AVX2
     constexpr int64_t centre_limit = int64_t{1} << 30;
     if (Narrow && img_rows::level() == img_rows::Level::avx2 && v.cx > -centre_limit &&
