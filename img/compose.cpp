@@ -38,7 +38,7 @@ template <RowMode mode>
 void copy_run(const uint32_t* s, uint32_t* d, int64_t n, bool distinct) {
     if (distinct) {
         if constexpr (mode == RowMode::keyed)
-            kernels().keyed(s, d, n);
+            kernels().keyed(s, 0, d, 0, n, 1);
         else
             kernels().or_in(s, d, n);
         return;
@@ -59,8 +59,7 @@ void copy_keyed_rect(const IMG* src, IMG* dst, int64_t sx, int64_t sy, int64_t d
     const uint32_t* s = at(src, sx, sy);
     uint32_t* d = at(dst, dx, dy);
     if (src->pixels != dst->pixels) {
-        const auto keyed = kernels().keyed;
-        for (int64_t r = 0; r < h; ++r, s += src->width, d += dst->width) keyed(s, d, w);
+        kernels().keyed(s, src->width, d, dst->width, w, h);
         return;
     }
     for (int64_t r = 0; r < h; ++r, s += src->width, d += dst->width)
@@ -199,8 +198,7 @@ void IMG_blit_half(const IMG* src, IMG* dst, int32_t x, int32_t y) {
     const uint32_t* s = at(src, sx0, sy0);
     uint32_t* d = at(dst, x_, y_);
     if (src->pixels != dst->pixels) {
-        const auto half = kernels().half;
-        for (int64_t r = 0; r < ch; ++r, s += src->width, d += dst->width) half(s, d, cw);
+        kernels().half(s, src->width, d, dst->width, cw, ch);
         return;
     }
     for (int64_t r = 0; r < ch; ++r, s += src->width, d += dst->width) {

@@ -26,7 +26,7 @@ constexpr uint32_t low7 = 0x7F7F7Fu;  // each channel halved keeps its low seven
 
 // Written as masks and a store for every pixel: a branch on the pixel mispredicts on the edges
 // of every sprite and glyph. The source is 0 in the holes, so ORing it in gives it elsewhere.
-KERNEL void keyed_scalar(const uint32_t* s, uint32_t* d, int64_t n) {
+KERNEL void keyed_row_scalar(const uint32_t* s, uint32_t* d, int64_t n) {
     for (int64_t i = 0; i < n; ++i) {
         const uint32_t hole = 0u - static_cast<uint32_t>(s[i] == 0);
         d[i] = (d[i] & hole) | s[i];
@@ -45,7 +45,7 @@ KERNEL void and_scalar(const uint32_t* m, uint32_t* d, int64_t n) {
     for (int64_t i = 0; i < n; ++i) d[i] &= m[i];
 }
 
-KERNEL void half_scalar(const uint32_t* s, uint32_t* d, int64_t n) {
+KERNEL void half_row_scalar(const uint32_t* s, uint32_t* d, int64_t n) {
     for (int64_t i = 0; i < n; ++i) {
         const uint32_t blend = ((s[i] >> 1) & low7) + ((d[i] >> 1) & low7);
         const uint32_t hole = 0u - static_cast<uint32_t>(s[i] == 0);
@@ -68,8 +68,14 @@ KERNEL void fill_scalar(uint32_t* d, int64_t n, uint32_t colour) {
     for (int64_t i = 0; i < n; ++i) d[i] = colour;
 }
 
-constexpr Kernels scalar_kernels = {keyed_scalar, or_scalar,   merge3_scalar, and_scalar,
-                                    half_scalar,  fade_scalar, fill_scalar};
+// A rectangle as its rows; the row kernel inlined.
+template <void (*row)(const uint32_t*, uint32_t*, int64_t)>
+void rect(const uint32_t* s, int64_t s_stride, uint32_t* d, int64_t d_stride, int64_t w, int64_t h) {
+    for (int64_t r = 0; r < h; ++r, s += s_stride, d += d_stride) row(s, d, w);
+}
+
+constexpr Kernels scalar_kernels = {rect<keyed_row_scalar>, or_scalar,   merge3_scalar, and_scalar,
+                                    rect<half_row_scalar>,  fade_scalar, fill_scalar};
 
 // ---------------------------------------------------------------- SSE2
 
@@ -79,13 +85,13 @@ inline void store4(uint32_t* p, __m128i v) { _mm_storeu_si128(reinterpret_cast<_
 inline __m128i holes4(__m128i s) { return _mm_cmpeq_epi32(s, _mm_setzero_si128()); }
 
 // s is 0 in the holes, so ORing it in after the masked destination gives the source elsewhere.
-KERNEL void keyed_sse2(const uint32_t* s, uint32_t* d, int64_t n) {
+KERNEL void keyed_row_sse2(const uint32_t* s, uint32_t* d, int64_t n) {
     int64_t i = 0;
     for (; i + 4 <= n; i += 4) {
         const __m128i sv = load4(s + i);
         store4(d + i, _mm_or_si128(_mm_and_si128(holes4(sv), load4(d + i)), sv));
     }
-    keyed_scalar(s + i, d + i, n - i);
+    keyed_row_scalar(s + i, d + i, n - i);
 }
 
 KERNEL void or_sse2(const uint32_t* s, uint32_t* d, int64_t n) {
@@ -111,7 +117,7 @@ KERNEL void and_sse2(const uint32_t* m, uint32_t* d, int64_t n) {
     and_scalar(m + i, d + i, n - i);
 }
 
-KERNEL void half_sse2(const uint32_t* s, uint32_t* d, int64_t n) {
+KERNEL void half_row_sse2(const uint32_t* s, uint32_t* d, int64_t n) {
     const __m128i low = _mm_set1_epi32(static_cast<int32_t>(low7));
     int64_t i = 0;
     for (; i + 4 <= n; i += 4) {
@@ -122,7 +128,7 @@ KERNEL void half_sse2(const uint32_t* s, uint32_t* d, int64_t n) {
         const __m128i holes = holes4(sv);
         store4(d + i, _mm_or_si128(_mm_and_si128(holes, dv), _mm_andnot_si128(holes, blend)));
     }
-    half_scalar(s + i, d + i, n - i);
+    half_row_scalar(s + i, d + i, n - i);
 }
 
 // Per byte: blue, green and red lowered with unsigned saturation, the top byte cleared.
@@ -148,8 +154,8 @@ KERNEL void fill_sse2(uint32_t* d, int64_t n, uint32_t colour) {
     fill_scalar(d + i, n - i, colour);
 }
 
-constexpr Kernels sse2_kernels = {keyed_sse2, or_sse2,   merge3_sse2, and_sse2,
-                                  half_sse2,  fade_sse2, fill_sse2};
+constexpr Kernels sse2_kernels = {rect<keyed_row_sse2>, or_sse2,   merge3_sse2, and_sse2,
+                                  rect<half_row_sse2>,  fade_sse2, fill_sse2};
 #endif
 
 // ---------------------------------------------------------------- AVX2
@@ -172,18 +178,18 @@ inline int64_t head8(const uint32_t* d, int64_t n) {
 
 IMG_AVX2_FN inline __m256i holes8(__m256i s) { return _mm256_cmpeq_epi32(s, _mm256_setzero_si256()); }
 
-IMG_AVX2_FN void keyed_avx2(const uint32_t* s, uint32_t* d, int64_t n) {
+IMG_AVX2_FN [[gnu::always_inline]] inline void keyed_row_avx2(const uint32_t* s, uint32_t* d, int64_t n) {
     if (n < 32) {
-        keyed_sse2(s, d, n);
+        keyed_row_sse2(s, d, n);
         return;
     }
     int64_t i = head8(d, n);
-    keyed_sse2(s, d, i);
+    keyed_row_sse2(s, d, i);
     for (; i + 8 <= n; i += 8) {
         const __m256i sv = load8(s + i);
         store8(d + i, _mm256_blendv_epi8(sv, load8(d + i), holes8(sv)));
     }
-    keyed_sse2(s + i, d + i, n - i);
+    keyed_row_sse2(s + i, d + i, n - i);
 }
 
 IMG_AVX2_FN void or_avx2(const uint32_t* s, uint32_t* d, int64_t n) {
@@ -214,10 +220,10 @@ IMG_AVX2_FN void and_avx2(const uint32_t* m, uint32_t* d, int64_t n) {
     and_sse2(m + i, d + i, n - i);
 }
 
-IMG_AVX2_FN void half_avx2(const uint32_t* s, uint32_t* d, int64_t n) {
+IMG_AVX2_FN [[gnu::always_inline]] inline void half_row_avx2(const uint32_t* s, uint32_t* d, int64_t n) {
     const __m256i low = _mm256_set1_epi32(static_cast<int32_t>(low7));
     int64_t i = head8(d, n);
-    half_sse2(s, d, i);
+    half_row_sse2(s, d, i);
     for (; i + 8 <= n; i += 8) {
         const __m256i sv = load8(s + i);
         const __m256i dv = load8(d + i);
@@ -225,7 +231,7 @@ IMG_AVX2_FN void half_avx2(const uint32_t* s, uint32_t* d, int64_t n) {
                                                _mm256_and_si256(_mm256_srli_epi32(dv, 1), low));
         store8(d + i, _mm256_blendv_epi8(blend, dv, holes8(sv)));
     }
-    half_sse2(s + i, d + i, n - i);
+    half_row_sse2(s + i, d + i, n - i);
 }
 
 IMG_AVX2_FN void fade_avx2(uint32_t* p, int64_t n, uint32_t amount) {
@@ -253,8 +259,14 @@ IMG_AVX2_FN void fill_avx2(uint32_t* d, int64_t n, uint32_t colour) {
     fill_sse2(d + i, n - i, colour);
 }
 
-constexpr Kernels avx2_kernels = {keyed_avx2, or_avx2,   merge3_avx2, and_avx2,
-                                  half_avx2,  fade_avx2, fill_avx2};
+template <void (*row)(const uint32_t*, uint32_t*, int64_t)>
+IMG_AVX2_FN void rect_avx2(const uint32_t* s, int64_t s_stride, uint32_t* d, int64_t d_stride,
+                           int64_t w, int64_t h) {
+    for (int64_t r = 0; r < h; ++r, s += s_stride, d += d_stride) row(s, d, w);
+}
+
+constexpr Kernels avx2_kernels = {rect_avx2<keyed_row_avx2>, or_avx2,   merge3_avx2, and_avx2,
+                                  rect_avx2<half_row_avx2>,  fade_avx2, fill_avx2};
 #endif
 
 const Kernels& kernels_of(Level level) {

@@ -20,14 +20,19 @@ namespace img_rows {
 
 enum class Level { scalar, sse2, avx2 };
 
+// The rectangle kernels take w x h pixels, the rows `stride` pixels apart in each array: one call
+// per rectangle, not per row, which matters where calls through pointers are dear (WebAssembly).
+using RectKernel = void (*)(const uint32_t* s, int64_t s_stride, uint32_t* d, int64_t d_stride,
+                            int64_t w, int64_t h);
+
 struct Kernels {
-    void (*keyed)(const uint32_t* s, uint32_t* d, int64_t n);  // d[i] = s[i] where not 0
+    RectKernel keyed;  // d = s where s is not 0
     void (*or_in)(const uint32_t* s, uint32_t* d, int64_t n);  // d[i] |= s[i]
     // d[i] = a[i] | b[i] | c[i]
     void (*merge3)(const uint32_t* a, const uint32_t* b, const uint32_t* c, uint32_t* d, int64_t n);
     void (*and_mask)(const uint32_t* m, uint32_t* d, int64_t n);  // d[i] &= m[i]; m may be d
-    // d[i] = half of each channel of s[i] plus half of each channel of d[i], where s[i] is not 0
-    void (*half)(const uint32_t* s, uint32_t* d, int64_t n);
+    // d = half of each channel of s plus half of each channel of d, where s is not 0
+    RectKernel half;
     void (*fade)(uint32_t* p, int64_t n, uint32_t amount);  // each channel lowered, top byte 0
     void (*fill)(uint32_t* d, int64_t n, uint32_t colour);
 };

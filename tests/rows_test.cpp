@@ -60,7 +60,7 @@ TEST(ImgRows, EveryLevelGivesThePixelStatementForEveryLengthAndPlacement) {
                     }
                 };
                 Pixels d = before;
-                k.keyed(s, d.data() + shift, n);
+                k.keyed(s, 0, d.data() + shift, 0, n, 1);
                 check("keyed", d, [&](size_t i) { return s[i] ? s[i] : before[shift + i]; });
                 d = before;
                 k.or_in(s, d.data() + shift, n);
@@ -75,7 +75,7 @@ TEST(ImgRows, EveryLevelGivesThePixelStatementForEveryLengthAndPlacement) {
                 k.and_mask(d.data() + shift, d.data() + shift, n);  // the mask is the destination
                 check("and with itself", d, [&](size_t i) { return before[shift + i]; });
                 d = before;
-                k.half(s, d.data() + shift, n);
+                k.half(s, 0, d.data() + shift, 0, n, 1);
                 check("half", d, [&](size_t i) { return half_of(s[i], before[shift + i]); });
                 d = before;
                 k.fade(d.data() + shift, n, amount);
@@ -85,6 +85,35 @@ TEST(ImgRows, EveryLevelGivesThePixelStatementForEveryLengthAndPlacement) {
                 check("fill", d, [&](size_t) { return colour; });
                 if (testing::Test::HasFatalFailure()) return;
             }
+    });
+}
+
+// The rectangle kernels: rows of each array their own stride apart, the pixels between the rows
+// untouched.
+TEST(ImgRows, RectangleKernelsWalkTheRowsByTheirStrides) {
+    std::mt19937 gen(7163);
+    kt::for_each_level([&gen](const char* level) {
+        for (int trial = 0; trial < 200; ++trial) {
+            const auto w = static_cast<int64_t>(gen() % 40), h = static_cast<int64_t>(gen() % 5);
+            const int64_t ss = w + static_cast<int64_t>(gen() % 9), ds = w + static_cast<int64_t>(gen() % 9);
+            const Pixels src = random_pixels(gen, static_cast<size_t>(ss * h + 1));
+            const Pixels before = random_pixels(gen, static_cast<size_t>(ds * h + 1));
+            for (const bool half : {false, true}) {
+                Pixels d = before;
+                (half ? img_rows::kernels().half : img_rows::kernels().keyed)(src.data(), ss, d.data(), ds, w, h);
+                for (int64_t i = 0; i < static_cast<int64_t>(d.size()); ++i) {
+                    const int64_t r = i / ds, x = i % ds;
+                    const auto at = static_cast<size_t>(i);
+                    uint32_t want = before[at];
+                    if (r < h && x < w) {
+                        const uint32_t sp = src[static_cast<size_t>(r * ss + x)];
+                        want = half ? half_of(sp, before[at]) : sp ? sp : before[at];
+                    }
+                    ASSERT_EQ(d[at], want) << level << (half ? " half" : " keyed") << " trial " << trial
+                                           << ", word " << i;
+                }
+            }
+        }
     });
 }
 
