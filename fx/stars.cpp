@@ -4,12 +4,19 @@
 #include "fx/depth_division.h"
 #include "img/rows.h"
 
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
+#if defined(__wasm_simd128__)
+#include <wasm_simd128.h>
+#endif
 #if IMG_ROWS_AVX2
 #include <immintrin.h>
 #endif
 
 #include <algorithm>
 #include <array>
+#include <climits>
 #include <cstddef>
 #include <cstdlib>
 #include <limits>
@@ -202,6 +209,120 @@ IMG_AVX2_FN const int32_t* draw_points_avx2(const View& v, const int32_t* star, 
 }
 #endif
 
+#if defined(__SSE2__)
+// The SSE2 forms (four stars at a time), for processors without AVX2 and for WebAssembly SIMD.
+// SSE2 has neither a 32-bit low product, nor absolute values, nor unsigned comparisons: each is
+// made of what it has.
+#if defined(__wasm_simd128__)
+// WebAssembly has these three as instructions of its own.
+template <typename To, typename From>
+inline To as(From v) {
+    return __builtin_bit_cast(To, v);
+}
+
+inline __m128i mullo4(__m128i a, __m128i b) {
+    return as<__m128i>(wasm_i32x4_mul(as<v128_t>(a), as<v128_t>(b)));
+}
+
+inline __m128i at_most4(__m128i a, __m128i b) {
+    return as<__m128i>(wasm_u32x4_le(as<v128_t>(a), as<v128_t>(b)));
+}
+
+inline __m128i scale4(__m128i n, __m128i m) {
+    const v128_t a = wasm_i32x4_abs(as<v128_t>(n));
+    const v128_t mv = as<v128_t>(m);
+    const v128_t low = wasm_u64x2_shr(wasm_u64x2_extmul_low_u32x4(a, mv), 24);
+    const v128_t high = wasm_u64x2_shr(wasm_u64x2_extmul_high_u32x4(a, mv), 24);
+    const v128_t q = wasm_i32x4_shuffle(low, high, 0, 2, 4, 6);
+    const v128_t sign = wasm_i32x4_shr(as<v128_t>(n), 31);
+    return as<__m128i>(wasm_i32x4_sub(wasm_v128_xor(q, sign), sign));
+}
+#else
+inline __m128i mullo4(__m128i a, __m128i b) {
+    const __m128i even = _mm_mul_epu32(a, b);
+    const __m128i odd = _mm_mul_epu32(_mm_srli_epi64(a, 32), _mm_srli_epi64(b, 32));
+    return _mm_unpacklo_epi32(_mm_shuffle_epi32(even, _MM_SHUFFLE(0, 0, 2, 0)),
+                              _mm_shuffle_epi32(odd, _MM_SHUFFLE(0, 0, 2, 0)));
+}
+
+// a <= b as unsigned numbers, lane by lane
+inline __m128i at_most4(__m128i a, __m128i b) {
+    const __m128i top = _mm_set1_epi32(INT32_MIN);
+    return _mm_xor_si128(_mm_cmpgt_epi32(_mm_xor_si128(a, top), _mm_xor_si128(b, top)),
+                         _mm_set1_epi32(-1));
+}
+
+// n * m >> 24 truncated toward zero, for |n| <= 2^15 and m <= 2^24
+inline __m128i scale4(__m128i n, __m128i m) {
+    const __m128i sign = _mm_srai_epi32(n, 31);
+    const __m128i a = _mm_sub_epi32(_mm_xor_si128(n, sign), sign);
+    const __m128i even = _mm_srli_epi64(_mm_mul_epu32(a, m), 24);
+    const __m128i odd =
+        _mm_srli_epi64(_mm_mul_epu32(_mm_srli_epi64(a, 32), _mm_srli_epi64(m, 32)), 24);
+    const __m128i q = _mm_or_si128(even, _mm_slli_epi64(odd, 32));
+    return _mm_sub_epi32(_mm_xor_si128(q, sign), sign);
+}
+#endif
+
+// What draw_points_avx2 does, four stars at a time.
+const int32_t* draw_points_sse2(const View& v, const int32_t* star, const int32_t* end,
+                                const Plot& t) {
+    namespace sd = stars_division;
+    const __m128i cz = _mm_set1_epi32(v.cz);
+    const __m128i one = _mm_set1_epi32(1);
+    const __m128i depths = _mm_set1_epi32(sd::max_depth - 1);
+    const __m128i bias = _mm_set1_epi32(sd::max_numerator);
+    const __m128i span = _mm_set1_epi32(2 * sd::max_numerator);
+    const __m128i cx = _mm_set1_epi32(static_cast<int32_t>(v.cx));
+    const __m128i cy = _mm_set1_epi32(static_cast<int32_t>(v.cy));
+    const __m128i w = _mm_set1_epi32(static_cast<int32_t>(t.w));
+    const __m128i h = _mm_set1_epi32(static_cast<int32_t>(t.h));
+    const __m128i none = _mm_set1_epi32(-1);
+    const __m128i low8 = _mm_set1_epi32(0xFF);
+    const auto load = [](const int32_t* p) { return _mm_loadu_si128(reinterpret_cast<const __m128i*>(p)); };
+    for (; end - star >= 4 * kInts; star += 4 * kInts) {
+        // Lane k of x, y and z belongs to star k: a 4 x 4 transpose.
+        const __m128i s0 = load(star), s1 = load(star + kInts);
+        const __m128i s2 = load(star + 2 * kInts), s3 = load(star + 3 * kInts);
+        const __m128i t0 = _mm_unpacklo_epi32(s0, s1), t1 = _mm_unpacklo_epi32(s2, s3);
+        const __m128i t2 = _mm_unpackhi_epi32(s0, s1), t3 = _mm_unpackhi_epi32(s2, s3);
+        const __m128i x = _mm_srai_epi32(_mm_unpacklo_epi64(t0, t1), 16);
+        const __m128i y = _mm_srai_epi32(_mm_unpackhi_epi64(t0, t1), 16);
+        const __m128i z = _mm_srai_epi32(_mm_unpacklo_epi64(t2, t3), 16);
+        const __m128i d = _mm_add_epi32(z, cz);
+        const __m128i nx = mullo4(cz, x);
+        const __m128i ny = mullo4(cz, y);
+        const __m128i ok = _mm_and_si128(
+            at_most4(_mm_sub_epi32(d, one), depths),
+            _mm_and_si128(at_most4(_mm_add_epi32(nx, bias), span), at_most4(_mm_add_epi32(ny, bias), span)));
+        if (_mm_movemask_epi8(ok) != 0xFFFF) {
+            for (int32_t k = 0; k < 4; ++k) draw_point<true>(v, star + k * kInts, t);
+            continue;
+        }
+        alignas(16) std::array<int32_t, 4> depth{};
+        _mm_store_si128(reinterpret_cast<__m128i*>(depth.data()), d);
+        const auto r = [&depth](size_t k) {
+            return static_cast<int32_t>(sd::reciprocals[static_cast<size_t>(depth[k])]);
+        };
+        const __m128i m = _mm_setr_epi32(r(0), r(1), r(2), r(3));
+        const __m128i px = _mm_add_epi32(cx, scale4(nx, m));
+        const __m128i py = _mm_add_epi32(cy, scale4(ny, m));
+        const __m128i inside = _mm_and_si128(
+            _mm_and_si128(_mm_cmpgt_epi32(px, none), _mm_cmpgt_epi32(w, px)),
+            _mm_and_si128(_mm_cmpgt_epi32(py, none), _mm_cmpgt_epi32(h, py)));
+        const __m128i g = _mm_andnot_si128(d, low8);
+        alignas(16) std::array<int32_t, 4> where{};
+        alignas(16) std::array<uint32_t, 4> colour{};
+        _mm_store_si128(reinterpret_cast<__m128i*>(where.data()),
+                        _mm_or_si128(_mm_add_epi32(mullo4(py, w), px), _mm_xor_si128(inside, none)));
+        _mm_store_si128(reinterpret_cast<__m128i*>(colour.data()),
+                        _mm_or_si128(_mm_or_si128(g, _mm_slli_epi32(g, 8)), _mm_slli_epi32(g, 16)));
+        for (size_t k = 0; k < 4; ++k) *t.slot(where[k] >= 0, where[k]) = colour[k];
+    }
+    return star;
+}
+#endif
+
 template <bool Narrow>
 void draw_points(const STARS* s, IMG* target) {
     const View v{s->cx, s->cy, s->cz};
@@ -210,11 +331,16 @@ void draw_points(const STARS* s, IMG* target) {
     uint32_t scratch = 0;
     const Plot t{target->width, target->height, reinterpret_cast<uintptr_t>(target->pixels),
                  reinterpret_cast<uintptr_t>(&scratch)};
-#if IMG_ROWS_AVX2
+#if defined(__SSE2__)
+    // The vector forms add the centre in 32 bits.
     constexpr int64_t centre_limit = int64_t{1} << 30;
-    if (Narrow && img_rows::level() == img_rows::Level::avx2 && v.cx > -centre_limit &&
-        v.cx < centre_limit && v.cy > -centre_limit && v.cy < centre_limit)
-        star = draw_points_avx2(v, star, end, t);
+    if (Narrow && v.cx > -centre_limit && v.cx < centre_limit && v.cy > -centre_limit &&
+        v.cy < centre_limit) {
+#if IMG_ROWS_AVX2
+        if (img_rows::level() == img_rows::Level::avx2) star = draw_points_avx2(v, star, end, t);
+#endif
+        if (img_rows::level() != img_rows::Level::scalar) star = draw_points_sse2(v, star, end, t);
+    }
 #endif
     for (; star != end; star += kInts) draw_point<Narrow>(v, star, t);
 }
@@ -303,6 +429,45 @@ IMG_AVX2_FN int32_t* move_avx2(int32_t* star, int32_t* end, std::array<int32_t, 
 }
 #endif
 
+#if defined(__SSE2__)
+// What move_avx2 does, with four stars in six registers.
+int32_t* move_sse2(int32_t* star, int32_t* end, std::array<int32_t, 3> half) {
+    __m128i limit[6], position[6];  // std::array drops the vector type's attributes
+    for (size_t r = 0; r < 6; ++r) {
+        alignas(16) std::array<int32_t, 4> l{}, p{};
+        for (size_t j = 0; j < 4; ++j) {
+            const size_t field = (4 * r + j) % kInts;
+            p[j] = field < 3 ? -1 : 0;
+            l[j] = field < 3 ? half[field] : 0;
+        }
+        limit[r] = _mm_load_si128(reinterpret_cast<const __m128i*>(l.data()));
+        position[r] = _mm_load_si128(reinterpret_cast<const __m128i*>(p.data()));
+    }
+    const auto load = [](const int32_t* p) { return _mm_loadu_si128(reinterpret_cast<const __m128i*>(p)); };
+    for (; end - star >= 4 * kInts + 3; star += 4 * kInts) {
+        __m128i now[6], next[6];
+        __m128i out = _mm_setzero_si128();
+        for (size_t r = 0; r < 6; ++r) {
+            now[r] = load(star + 4 * r);
+            next[r] = _mm_add_epi32(now[r], load(star + 4 * r + 3));
+            const __m128i beyond =
+                _mm_or_si128(_mm_cmpgt_epi32(next[r], limit[r]),
+                             _mm_cmpgt_epi32(_mm_sub_epi32(_mm_setzero_si128(), limit[r]), next[r]));
+            out = _mm_or_si128(out, _mm_and_si128(beyond, position[r]));
+        }
+        if (_mm_movemask_epi8(out)) {
+            for (int32_t k = 0; k < 4; ++k) move_star(star + k * kInts, half[0], half[1], half[2]);
+            continue;
+        }
+        for (size_t r = 0; r < 6; ++r)
+            _mm_storeu_si128(reinterpret_cast<__m128i*>(star + 4 * r),
+                             _mm_or_si128(_mm_and_si128(position[r], next[r]),
+                                          _mm_andnot_si128(position[r], now[r])));
+    }
+    return star;
+}
+#endif
+
 }  // namespace
 
 STARS* STARS_new() {
@@ -358,6 +523,9 @@ void STARS_move(STARS* s) {
     int32_t* const end = star + static_cast<std::ptrdiff_t>(std::max(s->count, 0)) * kInts;
 #if IMG_ROWS_AVX2
     if (img_rows::level() == img_rows::Level::avx2) star = move_avx2(star, end, {lx, ly, lz});
+#endif
+#if defined(__SSE2__)
+    if (img_rows::level() != img_rows::Level::scalar) star = move_sse2(star, end, {lx, ly, lz});
 #endif
     for (; star != end; star += kInts) move_star(star, lx, ly, lz);
 }

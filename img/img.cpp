@@ -4,7 +4,6 @@
 #include <cstring>
 
 #include "img/img.h"
-#include "img/rows.h"
 
 namespace {
 
@@ -70,7 +69,7 @@ void IMG_clear(IMG* img) {
         IMG_error();
         return;
     }
-    img_rows::kernels().fill(img->pixels, int64_t{img->width} * img->height, 0);
+    std::memset(img->pixels, 0, static_cast<size_t>(img->width) * static_cast<size_t>(img->height) * sizeof(uint32_t));
 }
 
 uint32_t IMG_get_pixel(const IMG* img, int32_t x, int32_t y) {

@@ -85,11 +85,20 @@ inline void store4(uint32_t* p, __m128i v) { _mm_storeu_si128(reinterpret_cast<_
 inline __m128i holes4(__m128i s) { return _mm_cmpeq_epi32(s, _mm_setzero_si128()); }
 
 // s is 0 in the holes, so ORing it in after the masked destination gives the source elsewhere.
+KERNEL void keyed4(const uint32_t* s, uint32_t* d) {
+    const __m128i sv = load4(s);
+    store4(d, _mm_or_si128(_mm_and_si128(holes4(sv), load4(d)), sv));
+}
+
 KERNEL void keyed_row_sse2(const uint32_t* s, uint32_t* d, int64_t n) {
     int64_t i = 0;
-    for (; i + 4 <= n; i += 4) {
-        const __m128i sv = load4(s + i);
-        store4(d + i, _mm_or_si128(_mm_and_si128(holes4(sv), load4(d + i)), sv));
+    for (; i + 8 <= n; i += 8) {
+        keyed4(s + i, d + i);
+        keyed4(s + i + 4, d + i + 4);
+    }
+    if (i + 4 <= n) {
+        keyed4(s + i, d + i);
+        i += 4;
     }
     keyed_row_scalar(s + i, d + i, n - i);
 }
