@@ -170,8 +170,8 @@ void fx_plasma(IMG* target) {
         // image: look.
         const uint32_t* red = plasma_palette->pixels;
         const int32_t w = plasma_palette->width;
-        const bool merge = w == target->width && plasma_palette->height >= 3 && target->pixels &&
-                           target->pixels != plasma_palette->pixels &&
+        const bool merge = w == target->width && target->height > 0 && target->pixels &&
+                           target->pixels != plasma_palette->pixels && plasma_palette->height >= 3 &&
                            std::find(red, red + w, 0u) == red + w;
         if (merge) {
             draw_merged(target);

@@ -95,7 +95,7 @@ TEST(ImgRows, RectangleKernelsWalkTheRowsByTheirStrides) {
     kt::for_each_level([&gen](const char* level) {
         for (int trial = 0; trial < 200; ++trial) {
             const auto w = static_cast<int64_t>(gen() % 40), h = static_cast<int64_t>(gen() % 5);
-            const int64_t ss = w + static_cast<int64_t>(gen() % 9), ds = w + static_cast<int64_t>(gen() % 9);
+            const int64_t ss = w + static_cast<int64_t>(gen() % 9), ds = w + 1 + static_cast<int64_t>(gen() % 8);
             const Pixels src = random_pixels(gen, static_cast<size_t>(ss * h + 1));
             const Pixels before = random_pixels(gen, static_cast<size_t>(ds * h + 1));
             for (const bool half : {false, true}) {
