@@ -3,10 +3,12 @@
 #include <algorithm>
 #include <array>
 #include <cstddef>
+#include <vector>
 
 #include "fx/effects.h"
 #include "fx/sine.h"
 #include "fx/objects.h"
+#include "img/rows.h"
 
 const std::array<PlasmaWave, 6> plasma_waves = {{
     {4, 1, 200},   // red, first wave
@@ -63,6 +65,48 @@ std::array<int32_t, 3> row_offsets(const RowPhases& phase) {
         offset[c] = (sine_table[static_cast<size_t>(phase[c])] * plasma_waves[c].amplitude +
                      sine_table[static_cast<size_t>(phase[c + 3])] * plasma_waves[c + 3].amplitude) >> 16;
     return offset;
+}
+
+// The target (as wide as the palette, not the palette) drawn as the OR of the three channel
+// rows, each rotated by its offset. Each channel row is laid twice end to end: a row rotated by
+// any column is then one straight run of it, and every target row one pass over three runs.
+void draw_merged(IMG* target) {
+    static std::vector<uint32_t> twice;
+    static std::vector<std::array<const uint32_t*, 3>> runs;  // per target row
+    const int32_t w = target->width;
+    const auto width = static_cast<size_t>(w);
+    twice.resize(6 * width);
+    for (size_t c = 0; c < 3; ++c) {
+        const uint32_t* from = plasma_palette->pixels + c * width;
+        const auto to = twice.begin() + static_cast<std::ptrdiff_t>(2 * c * width);
+        std::copy(from, from + width, to);
+        std::copy(from, from + width, to + w);
+    }
+    // Where each target row starts in the doubled rows, one channel at a time with its two
+    // phases in registers (row_offsets' sum, channel by channel); then one pass per row.
+    runs.resize(static_cast<size_t>(target->height));
+    const RowPhases first = first_row_phases();
+    for (size_t c = 0; c < 3; ++c) {
+        const PlasmaWave& one = plasma_waves[c];
+        const PlasmaWave& two = plasma_waves[c + 3];
+        int32_t p = first[c], q = first[c + 3];
+        const uint32_t* end = twice.data() + (2 * c + 1) * width;
+        for (int32_t y = target->height - 1; y >= 0; --y) {
+            const int32_t offset = (sine_table[static_cast<size_t>(p)] * one.amplitude +
+                                    sine_table[static_cast<size_t>(q)] * two.amplitude) >> 16;
+            // Target column x takes palette column (x - start) mod w: column x + w - start of
+            // the doubled row.
+            runs[static_cast<size_t>(y)][c] = end - img_rows::wrap_column(offset, w);
+            p = step_phase(p, one.row_step);
+            q = step_phase(q, two.row_step);
+        }
+    }
+    const img_rows::Kernels& k = img_rows::kernels();
+    uint32_t* row = target->pixels;
+    for (const auto& from : runs) {
+        k.merge3(from[0], from[1], from[2], row, w);
+        row += width;
+    }
 }
 
 }  // namespace
@@ -122,19 +166,22 @@ void fx_plasma(IMG* target) {
         IMG_blit_row_keyed, IMG_blit_row_or, IMG_blit_row_or};
     if (target != plasma_palette) {
         // As the palette is built no red level is 0, so the keyed copy covers the whole row and
-        // the row is the merge of the three; but the palette is a shared image: look.
+        // the row is the OR of the three rotated channel rows; but the palette is a shared
+        // image: look.
         const uint32_t* red = plasma_palette->pixels;
-        const bool merge = plasma_palette->width == target->width && plasma_palette->height >= 3 &&
-                           std::find(red, red + plasma_palette->width, 0u) == red + plasma_palette->width;
+        const int32_t w = plasma_palette->width;
+        const bool merge = w == target->width && target->height > 0 && target->pixels &&
+                           target->pixels != plasma_palette->pixels && plasma_palette->height >= 3 &&
+                           std::find(red, red + w, 0u) == red + w;
+        if (merge) {
+            draw_merged(target);
+            return;
+        }
         RowPhases phase = first_row_phases();
         for (int32_t y = target->height - 1; y >= 0; --y, next_row(phase)) {
             const std::array<int32_t, 3> offset = row_offsets(phase);
-            if (merge) {
-                IMG_merge_rows(plasma_palette, target, y, offset);
-            } else {
-                for (size_t c = 0; c < 3; ++c)
-                    copies[c](plasma_palette, target, static_cast<int32_t>(c), y, offset[c]);
-            }
+            for (size_t c = 0; c < 3; ++c)
+                copies[c](plasma_palette, target, static_cast<int32_t>(c), y, offset[c]);
         }
         return;
     }

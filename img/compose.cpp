@@ -8,21 +8,12 @@
 #include <utility>
 
 #include "img/img.h"
-
-#if defined(__SSE2__)
-#include <emmintrin.h>
-#endif
+#include "img/rows.h"
 
 namespace {
 
-#if defined(__SSE2__)
-// Four pixels at a time where the source and the destination arrays are distinct; the scalar
-// loops below do the rest, and everything when an image is copied onto itself (the order of
-// the scalar loops is what a copy onto itself means).
-inline __m128i load4(const uint32_t* p) { return _mm_loadu_si128(reinterpret_cast<const __m128i*>(p)); }
-inline void store4(uint32_t* p, __m128i v) { _mm_storeu_si128(reinterpret_cast<__m128i*>(p), v); }
-inline __m128i holes4(__m128i s) { return _mm_cmpeq_epi32(s, _mm_setzero_si128()); }
-#endif
+using img_rows::kernels;
+using img_rows::wrap_column;
 
 // Start of pixel (x, y); the caller has checked that it lies inside the image.
 inline uint32_t* at(IMG* img, int64_t x, int64_t y) {
@@ -37,60 +28,27 @@ inline int64_t pixel_count(const IMG* img) {
     return int64_t{img->width} * img->height;
 }
 
-enum class RowMode { keyed, or_in, copy };
+enum class RowMode { keyed, or_in };
 
 // One straight run of n pixels; no wrap inside it: pixel i of d takes s[i] (keyed: where it is
-// not 0; or_in: ORed in; copy: in place of its own), then the pixels i of the `layers` runs ORed in. `distinct`: no run lies
-// in the array of d, so four pixels at a time give what the scalar order gives.
-template <RowMode mode, size_t layers = 0>
-void copy_run(const uint32_t* s, std::array<const uint32_t*, layers> ors, uint32_t* d, int64_t n,
-              bool distinct) {
-    int64_t i = 0;
-#if defined(__SSE2__)
-    // s is 0 in the holes of the keyed copy, so ORing it in after the mask gives the source.
-    const auto one = [ors](const uint32_t* from, uint32_t* to, int64_t at) {
-        const __m128i sv = load4(from + at);
-        __m128i v = sv;
-        if constexpr (mode == RowMode::keyed)
-            v = _mm_or_si128(_mm_and_si128(holes4(sv), load4(to + at)), sv);
-        else if constexpr (mode == RowMode::or_in)
-            v = _mm_or_si128(load4(to + at), sv);
-        for (const uint32_t* layer : ors) v = _mm_or_si128(v, load4(layer + at));
-        store4(to + at, v);
-    };
+// not 0; or_in: ORed in). `distinct`: s does not lie in the array of d, so the kernels' blocks
+// give what the scalar order gives; an image copied onto itself takes the scalar loop, whose
+// order is what such a copy means.
+template <RowMode mode>
+void copy_run(const uint32_t* s, uint32_t* d, int64_t n, bool distinct) {
     if (distinct) {
-        for (; i + 8 <= n; i += 8) {
-            one(s, d, i);
-            one(s, d, i + 4);
-        }
-        if (i + 4 <= n) {
-            one(s, d, i);
-            i += 4;
-        }
-    }
-#endif
-    for (; i < n; ++i) {
-        uint32_t v = s[i];
         if constexpr (mode == RowMode::keyed)
-            v = s[i] ? s[i] : d[i];
-        else if constexpr (mode == RowMode::or_in)
-            v = d[i] | s[i];
-        for (const uint32_t* layer : ors) v |= layer[i];
-        d[i] = v;
+            kernels().keyed(s, 0, d, 0, n, 1);
+        else
+            kernels().or_in(s, d, n);
+        return;
     }
-}
-
-// The column of the destination row that takes source pixel 0: the remainder keeps the sign of
-// the column, and a column equal to the width acts as 0.
-inline int32_t wrap_column(int32_t column, int32_t width) {
-    int32_t x = column;
-    if (x < 0 && x > -width) {
-        x += width;  // what the remainder below gives, without its division
-    } else if (x < 0 || x > width) {
-        x %= width;
-        if (x < 0) x += width;
+    for (int64_t i = 0; i < n; ++i) {
+        if constexpr (mode == RowMode::keyed)
+            d[i] = s[i] ? s[i] : d[i];
+        else
+            d[i] = d[i] | s[i];
     }
-    return x == width ? 0 : x;
 }
 
 // Clipped by the caller: the w x h rectangle lies inside both images. 0 is the transparent key,
@@ -100,9 +58,12 @@ void copy_keyed_rect(const IMG* src, IMG* dst, int64_t sx, int64_t sy, int64_t d
     assert(w > 0 && h > 0);
     const uint32_t* s = at(src, sx, sy);
     uint32_t* d = at(dst, dx, dy);
-    const bool distinct = src->pixels != dst->pixels;
+    if (src->pixels != dst->pixels) {
+        kernels().keyed(s, src->width, d, dst->width, w, h);
+        return;
+    }
     for (int64_t r = 0; r < h; ++r, s += src->width, d += dst->width)
-        copy_run<RowMode::keyed>(s, {}, d, w, distinct);
+        copy_run<RowMode::keyed>(s, d, w, false);
 }
 
 // Source pixel i of row a lands in column (column + i) mod D.width of row b: at most two
@@ -122,8 +83,8 @@ void blit_row(const IMG* src, IMG* dst, int32_t a, int32_t b, int32_t column) {
     uint32_t* d = at(dst, 0, b);
     const int64_t first = std::min<int64_t>(n, dw - x);
     const bool distinct = src->pixels != dst->pixels;
-    copy_run<mode>(s, {}, d + x, first, distinct);
-    copy_run<mode>(s + first, {}, d, n - first, distinct);
+    copy_run<mode>(s, d + x, first, distinct);
+    copy_run<mode>(s + first, d, n - first, distinct);
 }
 
 }  // namespace
@@ -199,7 +160,7 @@ void IMG_merge_rows(const IMG* src, IMG* dst, int32_t dst_row, std::span<const i
         std::array<const uint32_t*, 3> from{};
         for (size_t c = 0; c < 3; ++c)
             from[c] = at(src, a >= start[c] ? a - start[c] : a - start[c] + w, static_cast<int64_t>(c));
-        copy_run<RowMode::copy, 2>(from[0], {from[1], from[2]}, row + a, n, true);
+        kernels().merge3(from[0], from[1], from[2], row + a, n);
     }
 }
 
@@ -211,15 +172,9 @@ void IMG_and_mask(const IMG* mask, IMG* dst) {
         return;
     }
     const int64_t n = std::min(pixel_count(mask), pixel_count(dst));
-    const uint32_t* m = mask->pixels;
-    uint32_t* d = dst->pixels;
-    int64_t i = 0;
-#if defined(__SSE2__)
     // Each pixel depends on the same index of both arrays only, so the blocks are exact even
     // when the mask is the destination.
-    for (; i + 4 <= n; i += 4) store4(d + i, _mm_and_si128(load4(d + i), load4(m + i)));
-#endif
-    for (; i < n; ++i) d[i] &= m[i];
+    kernels().and_mask(mask->pixels, dst->pixels, n);
 }
 
 // Each channel of both pixels is halved before the sum, so no channel carries into the next.
@@ -242,22 +197,12 @@ void IMG_blit_half(const IMG* src, IMG* dst, int32_t x, int32_t y) {
     if (cw <= 0 || ch <= 0) return;
     const uint32_t* s = at(src, sx0, sy0);
     uint32_t* d = at(dst, x_, y_);
-    const bool distinct = src->pixels != dst->pixels;
+    if (src->pixels != dst->pixels) {
+        kernels().half(s, src->width, d, dst->width, cw, ch);
+        return;
+    }
     for (int64_t r = 0; r < ch; ++r, s += src->width, d += dst->width) {
-        int64_t c = 0;
-#if defined(__SSE2__)
-        const __m128i low7 = _mm_set1_epi32(0x7F7F7F);
-        if (distinct)
-            for (; c + 4 <= cw; c += 4) {
-                const __m128i sv = load4(s + c);
-                const __m128i dv = load4(d + c);
-                const __m128i blend = _mm_add_epi32(_mm_and_si128(_mm_srli_epi32(sv, 1), low7),
-                                                    _mm_and_si128(_mm_srli_epi32(dv, 1), low7));
-                const __m128i holes = holes4(sv);
-                store4(d + c, _mm_or_si128(_mm_and_si128(holes, dv), _mm_andnot_si128(holes, blend)));
-            }
-#endif
-        for (; c < cw; ++c) {
+        for (int64_t c = 0; c < cw; ++c) {
             const uint32_t blend = ((s[c] >> 1) & 0x7F7F7Fu) + ((d[c] >> 1) & 0x7F7F7Fu);
             d[c] = s[c] ? blend : d[c];
         }
@@ -271,21 +216,5 @@ void IMG_fade_step(IMG* img, uint8_t amount) {
         IMG_error();
         return;
     }
-    const int32_t k = amount;
-    const int64_t n = pixel_count(img);
-    uint32_t* p = img->pixels;
-    int64_t i = 0;
-#if defined(__SSE2__)
-    // Per byte: blue, green and red lowered with unsigned saturation, the top byte cleared.
-    const __m128i rgb = _mm_set1_epi32(0xFFFFFF);
-    const __m128i step = _mm_set1_epi32(k | k << 8 | k << 16);
-    for (; i + 4 <= n; i += 4) store4(p + i, _mm_subs_epu8(_mm_and_si128(load4(p + i), rgb), step));
-#endif
-    for (; i < n; ++i) {
-        const auto v = static_cast<int32_t>(p[i] & 0xFFFFFFu);
-        const int32_t red = std::max((v & 0xFF0000) - (k << 16), 0);
-        const int32_t green = std::max((v & 0xFF00) - (k << 8), 0);
-        const int32_t blue = std::max((v & 0xFF) - k, 0);
-        p[i] = static_cast<uint32_t>(red | green | blue);
-    }
+    kernels().fade(img->pixels, pixel_count(img), amount);
 }

@@ -9,6 +9,7 @@
 #include <tuple>
 #include <vector>
 
+#include "fx/depth_division.h"
 #include "fx/stars.h"
 #include "support/support.h"
 
@@ -203,37 +204,44 @@ TEST(StarsMove, TheFacesOfTheBoxAreInside) {
             {"-y onto the face", 1, {0, -face_y + 2, 0}, {0, -2, 0}, true},
             {"-y one past", 1, {0, -face_y + 2, 0}, {0, -3, 0}, false},
         };
-    for (const auto& [name, axis, pos, vel, stays] : cases) {
-        StarsPtr s = make_demo_stars(1);
-        place(s.get(), 0, pos[0], pos[1], pos[2], vel[0], vel[1], vel[2]);
-        STARS_move(s.get());
-        const int32_t* star = s->star_data;
-        if (stays) {
-            EXPECT_EQ(star[axis], pos[static_cast<size_t>(axis)] + vel[static_cast<size_t>(axis)])
-                << name;
-            EXPECT_EQ(star[3 + axis], vel[static_cast<size_t>(axis)]) << name;
-        } else {
-            EXPECT_EQ(std::tuple(star[0], star[1], star[2]), std::tuple(0, 0, 0)) << name;
+    // The star under test is the second of eight (the others rest at the centre), so that the
+    // loops that take several stars at a time meet it too.
+    kt::for_each_level([&cases](const char* level) {
+        for (const auto& [name, axis, pos, vel, stays] : cases) {
+            StarsPtr s = make_demo_stars(8);
+            for (int32_t k = 0; k < 8; ++k) place(s.get(), k, 0, 0, 0);
+            place(s.get(), 1, pos[0], pos[1], pos[2], vel[0], vel[1], vel[2]);
+            STARS_move(s.get());
+            const int32_t* star = s->star_data + 6;
+            if (stays) {
+                EXPECT_EQ(star[axis], pos[static_cast<size_t>(axis)] + vel[static_cast<size_t>(axis)])
+                    << level << ", " << name;
+                EXPECT_EQ(star[3 + axis], vel[static_cast<size_t>(axis)]) << level << ", " << name;
+            } else {
+                EXPECT_EQ(std::tuple(star[0], star[1], star[2]), std::tuple(0, 0, 0)) << level << ", " << name;
+            }
         }
-    }
+    });
 }
 
 TEST(StarsMove, MatchesTheReferenceOverManyFrames) {
-    StarsPtr s = make_demo_stars(2048);
-    std::vector<int32_t> want = star_ints(s.get());
-    for (int frame = 0; frame < 300; ++frame) {
-        {
-            SeededRand seeded(static_cast<unsigned>(frame + 7));
-            STARS_move(s.get());
+    kt::for_each_level([](const char* level) {
+        StarsPtr s = make_demo_stars(2048);
+        std::vector<int32_t> want = star_ints(s.get());
+        for (int frame = 0; frame < 300; ++frame) {
+            {
+                SeededRand seeded(static_cast<unsigned>(frame + 7));
+                STARS_move(s.get());
+            }
+            {
+                SeededRand seeded(static_cast<unsigned>(frame + 7));
+                reference_move(s.get(), want);
+            }
+            ASSERT_EQ(star_ints(s.get()), want) << level << ", frame " << frame;
         }
-        {
-            SeededRand seeded(static_cast<unsigned>(frame + 7));
-            reference_move(s.get(), want);
-        }
-        ASSERT_EQ(star_ints(s.get()), want) << "frame " << frame;
-    }
-    const int32_t lz = 128 * kOne;
-    for (int32_t k = 0; k < 2048; ++k) ASSERT_LE(std::abs(s->star_data[6 * k + 2]), lz);
+        const int32_t lz = 128 * kOne;
+        for (int32_t k = 0; k < 2048; ++k) ASSERT_LE(std::abs(s->star_data[6 * k + 2]), lz) << level;
+    });
 }
 
 TEST(StarsMove, AStarWithoutVelocityStaysAtTheCentreInGrey127) {
@@ -292,28 +300,55 @@ TEST(StarsDraw, StarsAtTheEyeOrOffTheTargetAreSkippedSilently) {
 }
 
 TEST(StarsDraw, PointsMatchTheReferenceForManyFieldsAndTargets) {
-    std::mt19937 gen(1526);
-    auto in = [&gen](int32_t lo, int32_t hi) {
-        return lo + static_cast<int32_t>(gen() % static_cast<uint32_t>(hi - lo + 1));
-    };
-    for (int round = 0; round < 200; ++round) {
-        StarsPtr s(STARS_new());
-        s->cx = in(-50, 400);
-        s->cy = in(-50, 300);
-        // Narrow and wide focal lengths; the products stay within an int for the reference.
-        s->cz = round % 4 == 3 ? in(32768, 60000) : in(-300, 300);
-        STARS_set_count(s.get(), 64);
-        for (int32_t k = 0; k < 64; ++k)
-            place(s.get(), k, in(-200 * kOne, 200 * kOne), in(-200 * kOne, 200 * kOne),
-                  in(-400 * kOne, 400 * kOne));
-        const int32_t w = in(1, 400), h = in(1, 300);
-        ImgPtr got = make_img(w, h, 0x010203);
-        ImgPtr want = make_img(w, h, 0x010203);
-        STARS_draw_points(s.get(), got.get());
-        reference_draw_points(s.get(), want.get());
-        ASSERT_EQ(kt::first_difference(want.get(), got.get()), "")
-            << "round " << round << " cz " << s->cz;
-    }
+    kt::for_each_level([](const char* level) {
+        std::mt19937 gen(1526);
+        auto in = [&gen](int32_t lo, int32_t hi) {
+            return lo + static_cast<int32_t>(gen() % static_cast<uint32_t>(hi - lo + 1));
+        };
+        for (int round = 0; round < 200; ++round) {
+            StarsPtr s(STARS_new());
+            s->cx = in(-50, 400);
+            s->cy = in(-50, 300);
+            // Narrow and wide focal lengths; the products stay within an int for the reference.
+            s->cz = round % 4 == 3 ? in(32768, 60000) : in(-300, 300);
+            // Every other field as the demo's is: its depths and numerators take the reciprocals
+            // but for the rare star at the eye. The others mix in any depth and numerator.
+            const bool demo_like = round % 2 == 0;
+            if (demo_like) s->cz = 128;
+            const int32_t count = in(1, 100);
+            STARS_set_count(s.get(), count);
+            for (int32_t k = 0; k < count; ++k) {
+                if (demo_like)
+                    place(s.get(), k, in(-160 * kOne, 160 * kOne), in(-120 * kOne, 120 * kOne),
+                          in(-128 * kOne, 128 * kOne));
+                else
+                    place(s.get(), k, in(-200 * kOne, 200 * kOne), in(-200 * kOne, 200 * kOne),
+                          in(-400 * kOne, 400 * kOne));
+            }
+            const int32_t w = in(1, 400), h = in(1, 300);
+            ImgPtr got = make_img(w, h, 0x010203);
+            ImgPtr want = make_img(w, h, 0x010203);
+            STARS_draw_points(s.get(), got.get());
+            reference_draw_points(s.get(), want.get());
+            ASSERT_EQ(kt::first_difference(want.get(), got.get()), "")
+                << level << ", round " << round << " cz " << s->cz;
+        }
+    });
+}
+
+// The reciprocals stand in for the division over the whole range in which the projection takes
+// them: every numerator and depth, signs included, against C++'s truncating division.
+TEST(StarsDraw, TheReciprocalsDivideExactlyWhereverTheyAreTaken) {
+    namespace sd = stars_division;
+    for (int32_t d = -2; d <= sd::max_depth + 2; ++d)
+        for (int32_t n = -sd::max_numerator - 2; n <= sd::max_numerator + 2; ++n) {
+            const bool taken = d >= 1 && d <= sd::max_depth && n >= -sd::max_numerator &&
+                               n <= sd::max_numerator;
+            ASSERT_EQ(sd::in_range(n, d), taken) << n << " / " << d;
+            if (taken) {
+                ASSERT_EQ(sd::divide(n, d), n / d) << n << " / " << d;
+            }
+        }
 }
 
 TEST(StarsDraw, SpritesSitEightPixelsUpAndLeftWithoutProjection) {

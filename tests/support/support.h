@@ -9,9 +9,11 @@
 #include <sstream>
 #include <string>
 #include <unistd.h>
+#include <utility>
 #include <vector>
 
 #include "img/img.h"
+#include "img/rows.h"
 
 namespace kt {
 
@@ -150,5 +152,19 @@ public:
 private:
     std::filesystem::path saved_;
 };
+
+// Runs body once for each kernel level this processor has (scalar, SSE2, AVX2), with every
+// pixel operation switched to it, and gives the widest back afterwards. body takes the level's
+// name, for the failure messages.
+template <typename Body>
+void for_each_level(Body body) {
+    constexpr std::pair<img_rows::Level, const char*> levels[] = {
+        {img_rows::Level::scalar, "scalar"}, {img_rows::Level::sse2, "SSE2"}, {img_rows::Level::avx2, "AVX2"}};
+    for (const auto& [level, name] : levels) {
+        if (!img_rows::use(level)) continue;
+        body(name);
+    }
+    img_rows::use(img_rows::best());
+}
 
 }  // namespace kt
