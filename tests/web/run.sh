@@ -7,6 +7,7 @@
 # Skips, saying so, only where emscripten or Chromium cannot be installed.
 #   --measure   instead of testing, print the figures: compose time per part in the page, page
 #               weight compressed, time from the start gesture to the first frame
+#   --screenshot FILE   instead of testing, write the page showing part 2 as a PNG (docs/web.png)
 # KAPU_NATIVE_BUILD names the ordinary build folder (default build/).
 set -euo pipefail
 root=$(cd "$(dirname "${BASH_SOURCE[0]}")/../.." && pwd)
@@ -35,6 +36,9 @@ export SITE=$build/site CHROMIUM=${CHROMIUM:-$(command -v chromium)}
 
 if [[ "${1:-}" == --measure ]]; then
   exec node "$here/measure.mjs"
+fi
+if [[ "${1:-}" == --screenshot ]]; then
+  exec node "$here/screenshot.mjs" "${2:-$root/docs/web.png}"
 fi
 
 node "$build/kapu_web_unit_tests.js"
