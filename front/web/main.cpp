@@ -154,11 +154,16 @@ EMSCRIPTEN_KEEPALIVE const char* web_still(int32_t frame) {
 // Milliseconds of composition per frame of each part, as JSON: a run without keys or sound
 // stepped from its start and timed over `frames` frames of each part after its first 64 (the
 // plasma makes its palette there). Each part is timed as a whole, from the end of the frame
-// before to the end of its last timed frame: the page's clock is coarse, a frame is not.
+// before to the end of its last timed frame: the page's clock is coarse, a frame is not. A whole
+// untimed cycle runs first: the browser compiles the module quickly at first and optimises the
+// code that runs often while it runs, so only the second cycle shows the steady state that the
+// native benchmark measures.
 EMSCRIPTEN_KEEPALIVE const char* web_bench(int32_t frames) {
     text_out.clear();
     if (running || frames <= 0 || frames > part3_frames - 64 || make_objects() != nullptr)
         return text_out.c_str();
+    render_run(demo_cycle_frames, {}, {});
+    if (make_objects() != nullptr) return text_out.c_str();
     const int64_t starts[3] = {0, part1_frames, int64_t{part1_frames} + part2_frames};
     double began[3] = {0, 0, 0};
     double ended[3] = {0, 0, 0};

@@ -34,6 +34,7 @@ set(KAPU_WEB_LINK_LAUNCHER "${CMAKE_COMMAND} -E env NODE_PATH=/usr/share/nodejs"
 if(KAPU_WEB_SIMD)
   target_compile_options(kapu_core PRIVATE -msimd128 -msse2)
 endif()
+target_compile_options(kapu_core PRIVATE -mbulk-memory)
 
 add_executable(kapu_web
   ${KAPU_WEB_DIR}/main.cpp
@@ -61,6 +62,7 @@ foreach(file IN LISTS KAPU_WEB_DATA)
 endforeach()
 
 target_link_options(kapu_web PRIVATE
+  -mbulk-memory
   -sENVIRONMENT=web
   -sALLOW_MEMORY_GROWTH=1
   -sEXPORTED_RUNTIME_METHODS=UTF8ToString
