@@ -17,19 +17,4 @@ done
 # The installation can move: the launchers find their folders from their own place.
 mv "$prefix" "$work/moved"
 prefix="$work/moved"
-for launcher in kapu4417-window kapu4417; do
-    DEMO="$prefix/bin/$launcher"
-    start_demo /
-    win=$(wait_window)
-    sleep 1
-    # Full screen needs a window manager to take the whole display; the display here has none,
-    # so only the window's picture is checked.
-    if [[ "$launcher" == kapu4417-window ]]; then
-        [[ "$(part_of "$(shot "$win" "$launcher")")" == 1 ]] || fail "$launcher: part 1 does not show"
-    fi
-    tap Escape 0.2
-    wait_exit 6
-    [[ "$exit_status" == 1 ]] || fail "$launcher: exit status $exit_status"
-    [[ ! -s "$work/stderr.txt" ]] || fail "$launcher: $(cat "$work/stderr.txt")"
-    echo "$launcher: started from / on the installed data, Esc ends with 1"
-done
+check_launchers "$prefix/bin"

@@ -101,3 +101,24 @@ goto_part() {
     done
     fail "part $2 never showed (last seen: $part)"
 }
+
+# check_launchers DIR: starts DIR/kapu4417-window and DIR/kapu4417 from /, expects part 1 in the
+# window, and Esc to end each with status 1 and nothing on standard error. Full screen takes the
+# whole display only under a window manager, so only the window's picture is checked.
+check_launchers() {
+    local launcher
+    for launcher in kapu4417-window kapu4417; do
+        DEMO="$1/$launcher"
+        start_demo /
+        win=$(wait_window)
+        sleep 1
+        if [[ "$launcher" == kapu4417-window ]]; then
+            [[ "$(part_of "$(shot "$win" "$launcher")")" == 1 ]] || fail "$launcher: part 1 does not show"
+        fi
+        tap Escape 0.2
+        wait_exit 6
+        [[ "$exit_status" == 1 ]] || fail "$launcher: exit status $exit_status after Esc"
+        [[ ! -s "$work/stderr.txt" ]] || fail "$launcher: $(cat "$work/stderr.txt")"
+        echo "$launcher: started from /, Esc ends with 1"
+    done
+}

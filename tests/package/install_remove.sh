@@ -53,21 +53,7 @@ for page in kapu4417 kapu4417-window demo-render; do
 done
 echo "installed into a scratch root: ${#listed[@]} paths"
 
-for launcher in kapu4417-window kapu4417; do
-    DEMO="$root/usr/games/$launcher"
-    start_demo /
-    win=$(wait_window)
-    sleep 1
-    # Full screen takes the display only under a window manager; only the window is checked.
-    if [[ "$launcher" == kapu4417-window ]]; then
-        [[ "$(part_of "$(shot "$win" "$launcher")")" == 1 ]] || fail "$launcher: part 1 does not show"
-    fi
-    tap Escape 0.2
-    wait_exit 6
-    [[ "$exit_status" == 1 ]] || fail "$launcher: exit status $exit_status after Esc"
-    [[ ! -s "$work/stderr.txt" ]] || fail "$launcher: $(cat "$work/stderr.txt")"
-    echo "$launcher: started from /, Esc ends with 1"
-done
+check_launchers "$root/usr/games"
 
 "${in_root[@]}" --purge kapu4417 >"$work/dpkg.txt" 2>&1 || { cat "$work/dpkg.txt" >&2; fail "dpkg --purge"; }
 for path in "${listed[@]}"; do
