@@ -9,10 +9,7 @@ cmake --install "$BUILD" --prefix "$prefix" >/dev/null
 for f in bin/kapu4417 bin/kapu4417-window libexec/kapu4417/demo libexec/kapu4417/demo-window; do
     [[ -x "$prefix/$f" ]] || fail "$f is not installed as a program"
 done
-for f in K.ppm A.ppm P.ppm U.ppm 7163.ppm vemla.ppm logotype0.ppm logotype1.ppm logotype2.ppm \
-         font1526.pbm quenFalox.xm; do
-    cmp -s "$DATA/$f" "$prefix/share/kapu4417/$f" || fail "share/kapu4417/$f differs or is missing"
-done
+check_installed_data "$DATA" "$prefix/share/kapu4417"
 
 # The installation can move: the launchers find their folders from their own place.
 mv "$prefix" "$work/moved"

@@ -122,3 +122,12 @@ check_launchers() {
         echo "$launcher: started from /, Esc ends with 1"
     done
 }
+
+# check_installed_data DATA INSTALLED: every file of the data folder DATA (the ten pictures and
+# the tune) is in the folder INSTALLED, byte for byte.
+check_installed_data() {
+    local f
+    for f in "$1"/*; do
+        cmp -s "$f" "$2/${f##*/}" || fail "$2/${f##*/} differs from the data folder or is missing"
+    done
+}

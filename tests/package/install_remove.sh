@@ -30,10 +30,7 @@ for f in usr/games/kapu4417 usr/games/kapu4417-window usr/lib/games/kapu4417/dem
          usr/lib/games/kapu4417/demo-window usr/lib/games/kapu4417/demo-render; do
     [[ -x "$root/$f" ]] || fail "/$f is not installed as a program"
 done
-for f in K.ppm A.ppm P.ppm U.ppm 7163.ppm vemla.ppm logotype0.ppm logotype1.ppm logotype2.ppm \
-         font1526.pbm quenFalox.xm; do
-    cmp -s "$SOURCE/data/$f" "$root/usr/share/games/kapu4417/$f" || fail "/usr/share/games/kapu4417/$f"
-done
+check_installed_data "$SOURCE/data" "$root/usr/share/games/kapu4417"
 # The menu entry starts an installed launcher and names an icon that exists at every size,
 # each picture as large as its folder says.
 desktop=$(echo "$root"/usr/share/applications/*.desktop)
