@@ -29,13 +29,6 @@ public:
         if (!made) std::abort();
     }
 
-    static void release_all() {
-        demo_release_objects();
-        if (logo2) IMG_free(&logo2);
-        if (raster) RASTER_free(&raster);
-        if (stars) STARS_free(&stars);
-    }
-
 private:
     static bool make() {
         std::filesystem::current_path(KAPU_DATA_DIR);
@@ -93,11 +86,11 @@ void BM_FadeStep(benchmark::State& state) {
 // Start-up without display or sound: reading, scaling and making every object, then releasing.
 void BM_Startup(benchmark::State& state) {
     Demo::ensure();
-    Demo::release_all();
+    demo_release_all();
     for (auto _ : state) {
         const char* missing = demo_create_objects(screen_w, screen_h);
         if (missing) state.SkipWithError("a picture is missing");
-        Demo::release_all();
+        demo_release_all();
     }
     demo_create_objects(screen_w, screen_h);
 }

@@ -147,6 +147,14 @@ void demo_release_objects() {
     free_img(logo1);
 }
 
+void demo_release_all() {
+    demo_release_objects();
+    if (logo2) IMG_free(&logo2);
+    if (raster) RASTER_free(&raster);
+    if (stars) STARS_free(&stars);
+    if (plasma_palette) IMG_free(&plasma_palette);
+}
+
 void demo_reset_state() {
     quit_request = 0;
     show_plasma_scroller = layer_on;

@@ -15,6 +15,13 @@ inline constexpr int32_t part3_frames = 1000;
 inline constexpr int32_t fade_frames = 256;
 inline constexpr int64_t demo_cycle_frames = int64_t{part1_frames} + part2_frames + part3_frames;
 
+// The demo's clock: frames per second, and the tune's samples per second, a whole number of
+// them per frame, so that a sample count is a frame count.
+inline constexpr int32_t demo_fps = 60;
+inline constexpr int32_t demo_audio_rate = 44100;
+inline constexpr int32_t demo_samples_per_frame = demo_audio_rate / demo_fps;  // 735
+static_assert(demo_samples_per_frame * demo_fps == demo_audio_rate);
+
 extern uint8_t quit_request;          // 0 go on, 1 leave the program, 2 leave the current part
 
 void demo_key(int32_t key);           // acts on the low-order byte
@@ -25,6 +32,9 @@ void demo_key(int32_t key);           // acts on the low-order byte
 // made so far stays and demo_release_objects releases it). A missing font sheet is not fatal.
 const char* demo_create_objects(int32_t w, int32_t h);
 void demo_release_objects();          // the shutdown's release order; logo2, raster, stars stay
+// Every object, those the shutdown keeps and the plasma's palette included: what a program that
+// runs the demo more than once, a test or a benchmark does between runs.
+void demo_release_all();
 void demo_reset_state();              // switches, requests and every motion back to their start
 // Tells on standard error, under the program's name, which picture could not be read in which
 // folder, and where to start the program instead.

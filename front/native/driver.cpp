@@ -7,6 +7,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <string>
+#include <thread>
 
 #include "main/demo.h"
 #include "front/native/window_scale.h"
@@ -73,7 +74,7 @@ void demo_init() {
     music_start();
     demo_cycle.hooks = {
         .show = [](const IMG* frame, DemoStage) { SCREEN_show(screen, frame); },
-        .wait = [] { pacer_wait(&frame_pacer); },
+        .wait = [] { std::this_thread::sleep_until(pacer_next(&frame_pacer, pacer_clock::now())); },
         .read_key =
             [] {
                 KEYBOARD_poll(keyboard);

@@ -1,7 +1,7 @@
 // front/native/driver.h: the demo on a display: the screen, keyboard and pacing objects with
 // which the live programs' start-up hooks the core's cycle up to SDL and libmikmod.
 #pragma once
-#include "front/native/pacer.h"
+#include "main/pacer.h"
 #include "screen/keyboard.h"
 #include "screen/screen.h"
 

@@ -7,7 +7,6 @@ set(KAPU_DRIVER_SOURCES
   ${PROJECT_SOURCE_DIR}/front/native/driver.cpp
   ${PROJECT_SOURCE_DIR}/front/native/window_scale.cpp
   ${PROJECT_SOURCE_DIR}/music/music.cpp
-  ${PROJECT_SOURCE_DIR}/front/native/pacer.cpp
   ${PROJECT_SOURCE_DIR}/screen/screen.cpp
   ${PROJECT_SOURCE_DIR}/screen/keyboard.cpp)
 set(KAPU_PROGRAM_SOURCES ${PROJECT_SOURCE_DIR}/front/native/main.cpp ${KAPU_DRIVER_SOURCES})

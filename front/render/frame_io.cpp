@@ -1,4 +1,4 @@
-// front/render/frame_io.cpp: checksums, WAV writing and frame selection for the renderer.
+// front/render/frame_io.cpp: WAV writing and frame selection for the renderer.
 #include "front/render/frame_io.h"
 
 #include <array>
@@ -6,17 +6,6 @@
 #include <charconv>
 
 namespace {
-
-constexpr uint64_t fnv_offset = 0xcbf29ce484222325ull;
-constexpr uint64_t fnv_prime = 0x100000001b3ull;
-
-uint64_t fnv_word(uint64_t h, uint32_t word) {
-    for (int shift = 0; shift < 32; shift += 8) {
-        h ^= (word >> shift) & 0xffu;
-        h *= fnv_prime;
-    }
-    return h;
-}
 
 void put_u16(std::array<uint8_t, 44>& b, size_t at, uint32_t v) {
     b[at] = static_cast<uint8_t>(v);
@@ -83,21 +72,6 @@ bool parse_span(std::string_view item, FrameSelection::Span* span) {
 }
 
 }  // namespace
-
-uint64_t frame_checksum(const IMG* img) {
-    if (!img || !img->pixels) return fnv_offset;
-    uint64_t h = fnv_word(fnv_word(fnv_offset, static_cast<uint32_t>(img->width)),
-                          static_cast<uint32_t>(img->height));
-    const size_t n = static_cast<size_t>(img->width) * static_cast<size_t>(img->height);
-    for (size_t i = 0; i < n; ++i) h = fnv_word(h, img->pixels[i]);
-    return h;
-}
-
-std::string checksum_hex(uint64_t sum) {
-    std::array<char, 17> text{};
-    std::snprintf(text.data(), text.size(), "%016llx", static_cast<unsigned long long>(sum));
-    return text.data();
-}
 
 bool wav_open(WavWriter* w, const char* path) {
     w->frames = 0;

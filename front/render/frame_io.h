@@ -1,22 +1,18 @@
-// front/render/frame_io.h: what the renderer writes: frame checksums, the WAV file of the tune
-// rendered in step with the frames, and the choice of frames to write.
+// front/render/frame_io.h: what the renderer writes: the WAV file of the tune rendered in step
+// with the frames, and the choice of frames to write. The frame checksum is the core's
+// (main/frame_sum.h), which other front ends share.
 #pragma once
 #include <cstdint>
 #include <cstdio>
 #include <string>
 #include <vector>
 
-#include "img/img.h"
+#include "main/demo.h"
+#include "main/frame_sum.h"
 
-inline constexpr int32_t render_audio_rate = 44100;
-inline constexpr int32_t render_fps = 60;
-inline constexpr int32_t render_samples_per_frame = render_audio_rate / render_fps;  // 735
-static_assert(render_samples_per_frame * render_fps == render_audio_rate);
-
-// FNV-1a, 64 bits, over the pixels as little-endian 32-bit words, row by row; the size is mixed
-// in first so that two images of the same pixels in another shape differ.
-[[nodiscard]] uint64_t frame_checksum(const IMG* img);
-[[nodiscard]] std::string checksum_hex(uint64_t sum);  // 16 lower-case hex digits
+inline constexpr int32_t render_audio_rate = demo_audio_rate;
+inline constexpr int32_t render_fps = demo_fps;
+inline constexpr int32_t render_samples_per_frame = demo_samples_per_frame;  // 735
 
 // A 16-bit stereo PCM WAV file written as it goes; the header's sizes are filled in by close.
 struct WavWriter {

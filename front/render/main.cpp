@@ -26,7 +26,7 @@
 #include "front/render/capture.h"
 #include "front/render/frame_io.h"
 #include "front/render/options.h"
-#include "front/render/render_loop.h"
+#include "main/render_loop.h"
 #include "util/standard_streams.h"
 
 extern char** environ;

@@ -6,7 +6,7 @@
 #include <vector>
 
 #include "front/render/frame_io.h"
-#include "front/render/render_loop.h"
+#include "main/render_loop.h"
 #include "music/music.h"
 
 // The files the demo reads from the working directory; no output may overwrite one of them.

@@ -11,10 +11,10 @@
 #include <cstdio>
 #include <string>
 
-#include "front/render/frame_io.h"
-#include "front/render/render_loop.h"
 #include "front/web/pace.h"
 #include "main/demo.h"
+#include "main/frame_sum.h"
+#include "main/render_loop.h"
 #include "music/music.h"
 #include "screen/keyboard.h"
 #include "screen/screen.h"
@@ -41,10 +41,7 @@ std::string text_out;  // what a text-returning call hands the page, valid until
 // The objects as at program start. What the previous run's release kept (the part 1 logotype,
 // the colour list, the starfield) goes first, so that every run starts as the first did.
 const char* make_objects() {
-    demo_release_objects();
-    if (logo2 != nullptr) IMG_free(&logo2);
-    if (raster != nullptr) RASTER_free(&raster);
-    if (stars != nullptr) STARS_free(&stars);
+    demo_release_all();
     demo_reset_state();
     const char* missing = demo_create_objects(screen_w, screen_h);
     if (missing != nullptr) {

@@ -1,4 +1,4 @@
-// front/web/pace.cpp: the native pacer's deadlines read at each animation frame.
+// front/web/pace.cpp: the core pacer's deadlines read at each animation frame.
 #include "front/web/pace.h"
 
 namespace {

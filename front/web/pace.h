@@ -1,10 +1,10 @@
 // front/web/pace.h: how many demo frames each of the browser's animation frames steps, so that
 // the demo runs at 60 frames per second of real time whatever the display's refresh rate. The
-// deadlines are the native pacer's (front/native/pacer.h); only the sleep is left out.
+// deadlines are the core's pacer (main/pacer.h), as the native programs keep them.
 #pragma once
 #include <cstdint>
 
-#include "front/native/pacer.h"
+#include "main/pacer.h"
 
 struct WEBPACE {
     PACER pacer;                   // the deadlines: frame n due at origin + n / 60 s

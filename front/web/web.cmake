@@ -40,11 +40,10 @@ add_executable(kapu_web
   ${KAPU_WEB_DIR}/main.cpp
   ${KAPU_WEB_DIR}/pace.cpp
   ${KAPU_WEB_DIR}/glibc_rand.cpp
-  ${PROJECT_SOURCE_DIR}/front/native/pacer.cpp
   ${PROJECT_SOURCE_DIR}/screen/screen.cpp
   ${PROJECT_SOURCE_DIR}/screen/keyboard.cpp
   ${PROJECT_SOURCE_DIR}/music/music.cpp)
-target_link_libraries(kapu_web PRIVATE kapu_render kapu_core kapu_tune_check kapu_warnings kapu_web_mikmod)
+target_link_libraries(kapu_web PRIVATE kapu_core kapu_tune_check kapu_warnings kapu_web_mikmod)
 # The warnings are errors in the web front end's own sources whatever KAPU_WERROR says: emscripten
 # compiles with clang, whose -Wconversion also flags sign changes, and the shared sources are
 # kept clean under the native compiler, where -Werror applies.
@@ -88,9 +87,8 @@ endforeach()
 add_executable(kapu_web_unit_tests
   ${PROJECT_SOURCE_DIR}/tests/web/unit_test.cpp
   ${KAPU_WEB_DIR}/pace.cpp
-  ${KAPU_WEB_DIR}/glibc_rand.cpp
-  ${PROJECT_SOURCE_DIR}/front/native/pacer.cpp)
+  ${KAPU_WEB_DIR}/glibc_rand.cpp)
 target_include_directories(kapu_web_unit_tests PRIVATE ${PROJECT_SOURCE_DIR})
-target_link_libraries(kapu_web_unit_tests PRIVATE kapu_warnings)
+target_link_libraries(kapu_web_unit_tests PRIVATE kapu_core kapu_warnings)
 target_link_options(kapu_web_unit_tests PRIVATE -sENVIRONMENT=node -sWASM_ASYNC_COMPILATION=0)
 set_target_properties(kapu_web_unit_tests PROPERTIES SUFFIX .js RULE_LAUNCH_LINK "${KAPU_WEB_LINK_LAUNCHER}")

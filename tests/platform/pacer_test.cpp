@@ -1,5 +1,5 @@
 // Tests of the frame pacer's deadline arithmetic, driven by made-up times.
-#include "front/native/pacer.h"
+#include "main/pacer.h"
 
 #include <gtest/gtest.h>
 

@@ -40,7 +40,7 @@ std::map<int64_t, ImgPtr> golden_frames(const kt::Scenario& s, kt::InProcessRun*
 void write_golden(const std::map<std::string, std::map<int64_t, ImgPtr>>& all) {
     std::ofstream out(kt::golden_path());
     out << "# Golden frames of the demo's part cycle, composed from the shipped data folder without\n"
-           "# sound: FNV-1a 64 over the pixels (front/render/frame_io.h). The scenarios are in\n"
+           "# sound: FNV-1a 64 over the pixels (main/frame_sum.h). The scenarios are in\n"
            "# tests/render/render_support.h; frames count from 0. After a deliberate change of the\n"
            "# pictures or the effects, record them again with scripts/golden-update.sh.\n";
     for (const auto& [name, sum] : kt::data_checksums()) out << "data " << name << " " << checksum_hex(sum) << "\n";

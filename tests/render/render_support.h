@@ -17,7 +17,7 @@
 #include "support/demo_fixture.h"
 #include "support/support.h"
 #include "front/render/frame_io.h"
-#include "front/render/render_loop.h"
+#include "main/render_loop.h"
 
 namespace kt {
 
@@ -70,7 +70,7 @@ struct InProcessRun {
 inline InProcessRun run_in_process(
     const Scenario& s,
     const std::function<void(int64_t, DemoStage, const IMG*)>& on_frame = {}) {
-    release_all_demo_objects();
+    demo_release_all();
     demo_reset_state();
     std::srand(1);  // the sequence of an unseeded generator
     InProcessRun run;
@@ -86,7 +86,7 @@ inline InProcessRun run_in_process(
         }
         run.echo = capture.text();
     }
-    release_all_demo_objects();
+    demo_release_all();
     demo_reset_state();
     for (LetterWave& wave : letter_waves) wave.amplitude = 64;
     return run;

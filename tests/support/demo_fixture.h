@@ -14,15 +14,6 @@
 
 namespace kt {
 
-// Releases every demo object, the ones the shutdown keeps included, and the plasma palette.
-inline void release_all_demo_objects() {
-    demo_release_objects();
-    if (logo2) IMG_free(&logo2);
-    if (raster) RASTER_free(&raster);
-    if (stars) STARS_free(&stars);
-    if (plasma_palette) IMG_free(&plasma_palette);
-}
-
 // A 15 x 26 font over a sheet of 16 x 8 cells (codes 0 .. 127), every pixel of the cell of code
 // c holding cell_colour(c); pass a constant for solid blocks, or c-dependent colours to tell the
 // glyphs apart in a strip.
@@ -74,7 +65,7 @@ protected:
     void TearDown() override { restart(); }
 
     static void restart() {
-        release_all_demo_objects();
+        demo_release_all();
         demo_reset_state();
         for (LetterWave& wave : letter_waves) wave.amplitude = 64;
     }

@@ -1,7 +1,5 @@
-// front/native/pacer.cpp: the frame deadline arithmetic and the sleep that keeps the demo at 60 frames/s.
-#include "front/native/pacer.h"
-
-#include <thread>
+// main/pacer.cpp: the frame deadline arithmetic that keeps the demo at 60 frames/s.
+#include "main/pacer.h"
 
 namespace {
 
@@ -40,9 +38,4 @@ pacer_clock::time_point pacer_next(PACER* pacer, pacer_clock::time_point now) {
         return now;
     }
     return due;
-}
-
-void pacer_wait(PACER* pacer) {
-    const pacer_clock::time_point wake = pacer_next(pacer, pacer_clock::now());
-    std::this_thread::sleep_until(wake);
 }

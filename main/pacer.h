@@ -1,8 +1,11 @@
-// front/native/pacer.h: holds the frames to a steady rate by a running deadline on a monotonic clock.
-// The arithmetic takes the time as an argument, so any clock (or a test's fake) can drive it.
+// main/pacer.h: holds the frames to a steady rate by a running deadline on a monotonic clock.
+// The arithmetic takes the time as an argument, so any clock (or a test's fake) can drive it;
+// the front end does the waiting (a sleep, or the browser's next animation frame).
 #pragma once
 #include <chrono>
 #include <cstdint>
+
+#include "main/demo.h"
 
 using pacer_clock = std::chrono::steady_clock;
 
@@ -14,7 +17,7 @@ struct PACER {
     bool    started;
 };
 
-inline constexpr int32_t pacer_rate = 60;
+inline constexpr int32_t pacer_rate = demo_fps;
 inline constexpr int32_t pacer_max_late = 4;
 
 // A pacer for rate frames per second; the first frame is due when it is first asked.
@@ -24,6 +27,3 @@ PACER pacer_make(int32_t rate = pacer_rate, int32_t max_late = pacer_max_late);
 // until (now itself when the frame is late). Deadline n lies at origin + n / rate seconds,
 // so the average rate is exact whatever the clock's tick.
 pacer_clock::time_point pacer_next(PACER* pacer, pacer_clock::time_point now);
-
-// pacer_next on the steady clock, then the sleep.
-void pacer_wait(PACER* pacer);

@@ -1,6 +1,6 @@
-// front/render/render_loop.cpp: the core's cycle stepped with a key script in place of the
-// keyboard and the caller's hooks in place of the display and the sound card.
-#include "front/render/render_loop.h"
+// main/render_loop.cpp: the core's cycle stepped with a key script in place of the keyboard and
+// the caller's hooks in place of the display and the sound card.
+#include "main/render_loop.h"
 
 uint8_t render_key_at(const std::vector<RenderKey>& keys, int64_t frame) {
     uint8_t byte = 0;

@@ -1,4 +1,4 @@
-// front/render/render_loop.h: the demo's part cycle without display or sound device: the core's
+// main/render_loop.h: the demo's part cycle without display or sound device: the core's
 // cycle stepped with the keys taken from a script and every shown frame handed to the caller.
 #pragma once
 #include <cstdint>
