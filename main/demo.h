@@ -6,6 +6,7 @@
 #include <functional>
 
 #include "fx/objects.h"
+#include "main/data_files.h"
 #include "img/img.h"
 
 // Frames per part when no key ends it early, and of the fade-out
