@@ -538,6 +538,36 @@ TEST_F(Cycle, EachStepShowsOneFrameAndRunsItsTailThroughTheHooks) {
     EXPECT_EQ(take(), "r") << "the music stops once; the objects go before the platform";
 }
 
+// The sequence by name drives the process's cycle: a part runs until its frame count or a key
+// ends it, the fade-out leaves the music alone, the shutdown stops it first and releases last.
+TEST_F(Cycle, TheNamedSequenceDrivesTheProcessCycle) {
+    InFolder here(dir_.path());
+    kt::StdoutCapture out;
+    ASSERT_EQ(demo_create_objects(320, 240), nullptr);
+    demo_cycle = DemoCycle{};
+    std::vector<uint8_t> keys(part1_frames + 5, 0);
+    keys.back() = ' ';  // part 2 ends in its fifth frame
+    hook_up(demo_cycle, keys);
+    demo_part1();
+    EXPECT_EQ(demo_cycle.shown, part1_frames);
+    EXPECT_EQ(demo_cycle.stage, DemoStage::part2);
+    demo_part2();
+    EXPECT_EQ(demo_cycle.shown, part1_frames + 5);
+    EXPECT_EQ(demo_cycle.stage, DemoStage::part3);
+    demo_part3();
+    EXPECT_EQ(demo_cycle.shown, part1_frames + 5 + part3_frames);
+    EXPECT_EQ(demo_cycle.stage, DemoStage::part1);
+    take();
+    std::string fade;
+    for (int32_t i = 0; i < fade_frames; ++i) fade += "s3w";
+    demo_fade_out();
+    EXPECT_EQ(take(), fade) << "the fade-out alone neither stops the music nor releases";
+    demo_shutdown();
+    EXPECT_EQ(take(), "t" + fade + "r");
+    EXPECT_EQ(canvas, nullptr);
+    demo_cycle = DemoCycle{};
+}
+
 TEST_F(Cycle, EndingARunEarlyStopsTheMusicThenReleases) {
     InFolder here(dir_.path());
     kt::StdoutCapture out;
