@@ -127,43 +127,6 @@ void IMG_blit_row_or(const IMG* src, IMG* dst, int32_t src_row, int32_t dst_row,
     blit_row<RowMode::or_in>(src, dst, src_row, dst_row, column);
 }
 
-// Each source row wraps at its own column, so the destination row falls into at most four
-// stretches in which no row wraps; each stretch is one run over the three rows together. Another
-// width, or the destination itself as the source, takes the clear and the three OR copies one
-// after the other: the order then decides what a pixel reads.
-void IMG_merge_rows(const IMG* src, IMG* dst, int32_t dst_row, std::span<const int32_t, 3> columns) {
-    if (!src || !dst || !src->pixels || !dst->pixels || src->height < 3 || dst_row < 0 ||
-        dst_row >= dst->height || dst->width <= 0) {
-        IMG_error();
-        return;
-    }
-    const int32_t w = dst->width;
-    uint32_t* row = at(dst, 0, dst_row);
-    if (src->width != w || src->pixels == dst->pixels) {
-        std::fill(row, row + w, 0u);
-        for (int32_t c = 0; c < 3; ++c) IMG_blit_row_or(src, dst, c, dst_row, columns[static_cast<size_t>(c)]);
-        return;
-    }
-    std::array<int32_t, 3> start{};  // destination column that takes source column 0 of row c
-    for (size_t c = 0; c < 3; ++c) start[c] = wrap_column(columns[c], w);
-    // The cuts in order: the three starts sorted by three compare-and-swaps.
-    std::array<int32_t, 5> cuts = {0, start[0], start[1], start[2], w};
-    const auto order = [&cuts](size_t i, size_t j) {
-        if (cuts[i] > cuts[j]) std::swap(cuts[i], cuts[j]);
-    };
-    order(1, 2);
-    order(2, 3);
-    order(1, 2);
-    for (size_t k = 0; k + 1 < cuts.size(); ++k) {
-        const int32_t a = cuts[k], n = cuts[k + 1] - a;
-        if (n <= 0) continue;
-        std::array<const uint32_t*, 3> from{};
-        for (size_t c = 0; c < 3; ++c)
-            from[c] = at(src, a >= start[c] ? a - start[c] : a - start[c] + w, static_cast<int64_t>(c));
-        kernels().merge3(from[0], from[1], from[2], row + a, n);
-    }
-}
-
 // Pixel i of the destination is ANDed with pixel i of the mask, whatever the two widths; a
 // destination holding fewer pixels than the mask is processed over the pixels both hold.
 void IMG_and_mask(const IMG* mask, IMG* dst) {

@@ -58,9 +58,6 @@ void IMG_blit_row_keyed(const IMG* src, IMG* dst, int32_t src_row, int32_t dst_r
                         int32_t column);  // wraps past the right edge
 void IMG_blit_row_or(const IMG* src, IMG* dst, int32_t src_row, int32_t dst_row,
                      int32_t column);
-// Row dst_row cleared, then IMG_blit_row_or of source rows 0, 1 and 2 at columns[0 .. 2]; in one
-// pass when the two images are as wide and distinct.
-void IMG_merge_rows(const IMG* src, IMG* dst, int32_t dst_row, std::span<const int32_t, 3> columns);
 void IMG_and_mask(const IMG* mask, IMG* dst);
 void IMG_blit_half(const IMG* src, IMG* dst, int32_t x, int32_t y);  // 50/50 blend, keyed
 void IMG_fade_step(IMG* img, uint8_t amount);  // each channel lowered by amount, down to 0

@@ -14,7 +14,6 @@ uint8_t quit_request = 0;
 
 namespace {
 
-constexpr std::array<const char*, 4> letter_files = {"K.ppm", "A.ppm", "P.ppm", "U.ppm"};
 constexpr int32_t font_glyph_w = 15;
 constexpr int32_t font_glyph_h = 26;
 constexpr int32_t star_count = 2048;
@@ -65,16 +64,17 @@ const char* demo_create_objects(int32_t w, int32_t h) {
     const int32_t cw = canvas->width;
     const int32_t ch = canvas->height;
 
+    static_assert(letters.size() == demo_letter_count);
     for (size_t i = 0; i < letters.size(); ++i) {
-        letters[i] = IMG_load_pnm(letter_files[i]);
-        if (!letters[i]) return letter_files[i];
+        letters[i] = IMG_load_pnm(demo_data_files[i]);
+        if (!letters[i]) return demo_data_files[i];
     }
     // Each letter is replaced by a copy at twice its size.
     for (size_t i = 0; i < letters.size(); ++i) {
         IMG* doubled = IMG_scale(letters[i], 2 * letters[i]->width, 2 * letters[i]->height);
         IMG_free(&letters[i]);
         letters[i] = doubled;
-        if (!letters[i]) return letter_files[i];
+        if (!letters[i]) return demo_data_files[i];
     }
     // The first letter alone sets the swing of all four.
     letter_waves[0].amplitude = (screen_w - letters[0]->width) / 2;
@@ -82,21 +82,21 @@ const char* demo_create_objects(int32_t w, int32_t h) {
     letter_waves[2].amplitude = (screen_h - letters[0]->height) / 2;
     letter_waves[3].amplitude = (screen_h - letters[0]->height) / 2;
 
-    const std::array<std::pair<IMG**, const char*>, 5> pictures = {{
-        {&banner_image, "7163.ppm"},
-        {&badge_image, "vemla.ppm"},
-        {&logo0, "logotype0.ppm"},
-        {&logo1, "logotype1.ppm"},
-        {&logo2, "logotype2.ppm"},
+    const std::array<std::pair<IMG**, DemoFile>, 5> pictures = {{
+        {&banner_image, DemoFile::banner},
+        {&badge_image, DemoFile::badge},
+        {&logo0, DemoFile::logotype0},
+        {&logo1, DemoFile::logotype1},
+        {&logo2, DemoFile::logotype2},
     }};
     for (const auto& [picture, file] : pictures) {
-        *picture = IMG_load_pnm(file);
-        if (!*picture) return file;
+        *picture = IMG_load_pnm(demo_file(file));
+        if (!*picture) return demo_file(file);
     }
 
     // The font owns its sheet from here on; a missing sheet only leaves the scroller empty.
     font = FONT_new();
-    font_sheet = IMG_load_pnm("font1526.pbm");
+    font_sheet = IMG_load_pnm(demo_file(DemoFile::sheet));
     if (font) {
         font->glyph_w = font_glyph_w;
         font->glyph_h = font_glyph_h;

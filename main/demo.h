@@ -6,6 +6,7 @@
 #include <functional>
 
 #include "fx/objects.h"
+#include "main/data_files.h"
 #include "img/img.h"
 
 // Frames per part when no key ends it early, and of the fade-out
@@ -81,8 +82,11 @@ void demo_end(DemoCycle* cycle);
 
 extern DemoCycle demo_cycle;          // the process's cycle; the front end's demo_init hooks it up
 
-// The demo's sequence over demo_cycle, for front ends that run it in one go
 void demo_init();                     // the front end's: platform, objects, music, hooks
+
+// The demo's sequence by name, for a caller that runs it in one go: thin drivers that step
+// demo_cycle (main/cycle.cpp, tested once in tests/demo_test.cpp). The programs step the cycle
+// frame by frame instead and call none of these.
 void demo_part1();                    // steps demo_cycle through part 1 until the part ends
 void demo_part2();
 void demo_part3();

@@ -4,9 +4,11 @@
 // Failures are written to standard error and only silence the music.
 #pragma once
 
+#include "main/data_files.h"
+
 struct MODULE;
 
-inline constexpr const char* music_file = "quenFalox.xm";  // relative to the working directory
+inline constexpr const char* music_file = demo_tune_file;  // relative to the working directory
 
 extern MODULE*     music;               // the playing tune; null when none is loaded
 extern const char* music_driver_alias;  // libmikmod output driver tried first ("sdl")

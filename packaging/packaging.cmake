@@ -12,6 +12,7 @@ endif()
 if(NOT TARGET make_icons)
   message(FATAL_ERROR "The icons need zlib's headers (Debian: zlib1g-dev; scripts/setup.sh installs it)")
 endif()
+list(GET KAPU_PICTURE_FILES 0 KAPU_ICON_LETTER)  # the letter K
 set(KAPU_ICON_SIZES 16 32 48 64 128 256)
 set(KAPU_ICON_FILES "")
 foreach(size IN LISTS KAPU_ICON_SIZES)
@@ -20,7 +21,7 @@ endforeach()
 add_custom_command(OUTPUT ${KAPU_ICON_FILES}
   COMMAND ${CMAKE_COMMAND} -E make_directory ${PROJECT_BINARY_DIR}/icons
   COMMAND make_icons ${KAPU_DATA_DIR} ${PROJECT_BINARY_DIR}/icons
-  DEPENDS make_icons ${KAPU_DATA_DIR}/K.ppm
+  DEPENDS make_icons ${KAPU_DATA_DIR}/${KAPU_ICON_LETTER}
   COMMENT "Drawing the icons")
 add_custom_target(kapu_icons ALL DEPENDS ${KAPU_ICON_FILES})
 foreach(size IN LISTS KAPU_ICON_SIZES)

@@ -65,10 +65,6 @@ constexpr SizeCase SIZES[] = {
     {"logotype0.ppm", SCREEN_W, SCREEN_W, 40, SCREEN_H - 60},
 };
 
-constexpr const char* PIXMAPS[] = {"K.ppm",     "A.ppm",         "P.ppm",
-                                   "U.ppm",     "vemla.ppm",     "7163.ppm",
-                                   "logotype0.ppm", "logotype1.ppm", "logotype2.ppm"};
-
 }  // namespace
 
 TEST(Assets, EveryPictureLoadsWithinTheSizeItsPlacementNeeds) {
@@ -106,7 +102,7 @@ TEST(Assets, BadgeLogotypeAndBannerOfPartOneFillTheScreenWithoutOverlap) {
 }
 
 TEST(Assets, InkIsNeverNearBlackSoZeroStaysTheTransparentKey) {
-    for (const char* name : PIXMAPS) {
+    for (const char* name : demo_required_files) {
         ImgPtr img = load(name);
         ASSERT_NE(img, nullptr) << name;
         int32_t ink = 0;
@@ -149,7 +145,7 @@ TEST(Assets, PicturesAreCroppedToTheirInk) {
 // every one of its pixels lies in some clear 3 x 3 square, so no speck or crack of background
 // shows through the lettering.
 TEST(Assets, HolesInsideThePicturesAreAtLeastThreePixelsAcross) {
-    for (const char* name : PIXMAPS) {
+    for (const char* name : demo_required_files) {
         ImgPtr img = load(name);
         ASSERT_NE(img, nullptr) << name;
         const int32_t w = img->width, h = img->height;

@@ -318,62 +318,6 @@ TEST(ImgBlitRow, RefusesBadRowsEmptyDestinationsAndMissingImagesWithAReport) {
         }
 }
 
-// The row merge is the row cleared and the three source rows ORed in at their columns, through
-// the per-pixel reference of the OR copy; equal widths take the one-pass path.
-TEST(ImgMergeRows, MatchesTheClearAndThreeOrCopiesOverRandomColumns) {
-    Rng rng(2866);
-    for (int trial = 0; trial < 3000; ++trial) {
-        const int32_t w = rng.in(1, 40);
-        const bool same_width = trial % 3 != 0;
-        ImgPtr src = rng.image(same_width ? w : rng.in(1, 40), rng.in(3, 4));
-        ImgPtr dst = rng.image(w, rng.in(1, 3));
-        ImgPtr want(IMG_clone(dst.get()));
-        const bool self = trial % 7 == 0 && dst->height >= 3;
-        const IMG* s = self ? dst.get() : src.get();
-        const IMG* ref_s = self ? want.get() : src.get();
-        const int32_t row = rng.in(0, dst->height - 1);
-        std::array<int32_t, 3> columns{};
-        for (int32_t& c : columns) c = trial % 50 == 1 ? INT32_MIN + rng.in(0, 100) : rng.in(-100, 100);
-        std::fill(want->pixels + row * w, want->pixels + (row + 1) * w, 0u);
-        for (int32_t c = 0; c < 3; ++c) ref_blit_row<false>(ref_s, want.get(), c, row, columns[static_cast<size_t>(c)]);
-        IMG_merge_rows(s, dst.get(), row, columns);
-        ASSERT_EQ(first_difference(want.get(), dst.get()), "")
-            << "trial " << trial << (self ? " onto itself" : "") << ": " << s->width << "x" << s->height
-            << " into row " << row << " of " << dst->width << "x" << dst->height << " at columns "
-            << columns[0] << ", " << columns[1] << ", " << columns[2];
-    }
-}
-
-TEST(ImgMergeRows, RefusesBadRowsShortSourcesAndMissingImagesWithAReport) {
-    ImgPtr src = make_img(3, 3, 5);
-    ImgPtr two_rows = make_img(3, 2, 5);
-    ImgPtr dst = make_img(3, 2, 0);
-    ImgPtr flat = make_img(0, 2);
-    IMG bare{3, 3, nullptr};
-    const std::array<int32_t, 3> columns = {0, 1, 2};
-    struct Case {
-        const char* name;
-        const IMG*  s;
-        IMG*        d;
-        int32_t     row;
-    };
-    const Case cases[] = {
-        {"row equal to the destination height", src.get(), dst.get(), 2},
-        {"negative row", src.get(), dst.get(), -1},
-        {"source of two rows", two_rows.get(), dst.get(), 0},
-        {"destination 0 pixels wide", src.get(), flat.get(), 0},
-        {"null source", nullptr, dst.get(), 0},
-        {"null destination", src.get(), nullptr, 0},
-        {"source without pixels", &bare, dst.get(), 0},
-    };
-    for (const Case& c : cases) {
-        kt::StdoutCapture out;
-        IMG_merge_rows(c.s, c.d, c.row, columns);
-        EXPECT_EQ(out.text(), "IMG error\n") << c.name;
-        EXPECT_EQ(std::count(dst->pixels, dst->pixels + 6, 0u), 6) << c.name;
-    }
-}
-
 // ---------------------------------------------------------------- IMG_and_mask
 
 TEST(ImgAndMask, AndsPixelsOfTheSameIndexWhateverTheWidths) {

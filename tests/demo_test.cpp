@@ -134,18 +134,21 @@ class StartUp : public kt::DemoState {
 protected:
     void SetUp() override {
         DemoState::SetUp();
-        dir_.write("K.ppm", ppm(20, 24, 0x110000));
-        dir_.write("A.ppm", ppm(6, 6, 0x220000));
-        dir_.write("P.ppm", ppm(6, 6, 0x330000));
-        dir_.write("U.ppm", ppm(6, 6, 0x440000));
-        dir_.write("7163.ppm", ppm(40, 10, 0x000011));
-        dir_.write("vemla.ppm", ppm(20, 12, 0x000022));
-        dir_.write("logotype0.ppm", ppm(50, 30, 0x000033));
-        dir_.write("logotype1.ppm", ppm(30, 20, 0x000044));
-        dir_.write("logotype2.ppm", ppm(100, 20, 0x000055));
+        const auto write = [this](DemoFile file, const std::string& bytes) {
+            dir_.write(demo_file(file), bytes);
+        };
+        write(DemoFile::letter_k, ppm(20, 24, 0x110000));
+        write(DemoFile::letter_a, ppm(6, 6, 0x220000));
+        write(DemoFile::letter_p, ppm(6, 6, 0x330000));
+        write(DemoFile::letter_u, ppm(6, 6, 0x440000));
+        write(DemoFile::banner, ppm(40, 10, 0x000011));
+        write(DemoFile::badge, ppm(20, 12, 0x000022));
+        write(DemoFile::logotype0, ppm(50, 30, 0x000033));
+        write(DemoFile::logotype1, ppm(30, 20, 0x000044));
+        write(DemoFile::logotype2, ppm(100, 20, 0x000055));
         std::string sheet = "P1\n30 26\n";
         for (int32_t i = 0; i < 30 * 26; ++i) sheet += (i % 30 == 29) ? "1\n" : "1 ";
-        dir_.write("font1526.pbm", sheet);
+        write(DemoFile::sheet, sheet);
     }
     void TearDown() override { DemoState::TearDown(); }
     kt::TempDir dir_;
@@ -221,8 +224,7 @@ TEST_F(StartUp, SizesFollowTheCanvas) {
 
 // The first required picture that cannot be read is named, and nothing after it is made.
 TEST_F(StartUp, MissingPictureIsNamedAndStopsTheStartUp) {
-    const std::array<const char*, 9> files = {"K.ppm", "A.ppm", "P.ppm", "U.ppm", "7163.ppm", "vemla.ppm",
-                                              "logotype0.ppm", "logotype1.ppm", "logotype2.ppm"};
+    const std::span<const char* const> files = demo_required_files;
     for (size_t k = 0; k < files.size(); ++k) {
         restart();
         const std::string kept = dir_.file(std::string(files[k]) + ".kept");
@@ -255,7 +257,7 @@ TEST_F(StartUp, MissingPictureIsNamedAndStopsTheStartUp) {
 }
 
 TEST_F(StartUp, MissingFontSheetLeavesAFontWithoutSheet) {
-    std::filesystem::remove(dir_.file("font1526.pbm"));
+    std::filesystem::remove(dir_.file(demo_file(DemoFile::sheet)));
     InFolder here(dir_.path());
     kt::StdoutCapture out;
     EXPECT_EQ(demo_create_objects(320, 240), nullptr);
@@ -534,6 +536,36 @@ TEST_F(Cycle, EachStepShowsOneFrameAndRunsItsTailThroughTheHooks) {
     EXPECT_EQ(take(), "");
     demo_end(&cycle);
     EXPECT_EQ(take(), "r") << "the music stops once; the objects go before the platform";
+}
+
+// The sequence by name drives the process's cycle: a part runs until its frame count or a key
+// ends it, the fade-out leaves the music alone, the shutdown stops it first and releases last.
+TEST_F(Cycle, TheNamedSequenceDrivesTheProcessCycle) {
+    InFolder here(dir_.path());
+    kt::StdoutCapture out;
+    ASSERT_EQ(demo_create_objects(320, 240), nullptr);
+    demo_cycle = DemoCycle{};
+    std::vector<uint8_t> keys(part1_frames + 5, 0);
+    keys.back() = ' ';  // part 2 ends in its fifth frame
+    hook_up(demo_cycle, keys);
+    demo_part1();
+    EXPECT_EQ(demo_cycle.shown, part1_frames);
+    EXPECT_EQ(demo_cycle.stage, DemoStage::part2);
+    demo_part2();
+    EXPECT_EQ(demo_cycle.shown, part1_frames + 5);
+    EXPECT_EQ(demo_cycle.stage, DemoStage::part3);
+    demo_part3();
+    EXPECT_EQ(demo_cycle.shown, part1_frames + 5 + part3_frames);
+    EXPECT_EQ(demo_cycle.stage, DemoStage::part1);
+    take();
+    std::string fade;
+    for (int32_t i = 0; i < fade_frames; ++i) fade += "s3w";
+    demo_fade_out();
+    EXPECT_EQ(take(), fade) << "the fade-out alone neither stops the music nor releases";
+    demo_shutdown();
+    EXPECT_EQ(take(), "t" + fade + "r");
+    EXPECT_EQ(canvas, nullptr);
+    demo_cycle = DemoCycle{};
 }
 
 TEST_F(Cycle, EndingARunEarlyStopsTheMusicThenReleases) {

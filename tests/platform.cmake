@@ -3,10 +3,9 @@
 if(KAPU_PROGRAMS)
   file(GLOB KAPU_PLATFORM_TESTS CONFIGURE_DEPENDS ${CMAKE_CURRENT_SOURCE_DIR}/platform/*_test.cpp)
   add_executable(kapu_platform_tests ${KAPU_PLATFORM_TESTS}
-    ${CMAKE_CURRENT_SOURCE_DIR}/platform/sanitizer_options.cpp
-    ${KAPU_DRIVER_SOURCES})
-  target_link_libraries(kapu_platform_tests PRIVATE kapu_core kapu_tune_check kapu_warnings kapu_work_area
-    PkgConfig::SDL PkgConfig::MIKMOD GTest::gtest GTest::gtest_main)
+    ${CMAKE_CURRENT_SOURCE_DIR}/platform/sanitizer_options.cpp)
+  target_link_libraries(kapu_platform_tests PRIVATE kapu_native kapu_warnings
+    GTest::gtest GTest::gtest_main)
   target_include_directories(kapu_platform_tests PRIVATE ${CMAKE_CURRENT_SOURCE_DIR})
   target_compile_definitions(kapu_platform_tests PRIVATE
     KAPU_TEST_DATA_DIR="${CMAKE_CURRENT_SOURCE_DIR}/data"

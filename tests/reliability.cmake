@@ -8,8 +8,7 @@ if(TARGET demo-render)
   if(TARGET demo-window)
     set(KAPU_BAD_DATA_WINDOW $<TARGET_FILE:demo-window>)
   endif()
-  foreach(file K.ppm A.ppm P.ppm U.ppm 7163.ppm vemla.ppm logotype0.ppm logotype1.ppm
-               logotype2.ppm font1526.pbm quenFalox.xm)
+  foreach(file IN LISTS KAPU_DATA_FILES)
     string(MAKE_C_IDENTIFIER ${file} id)
     add_test(NAME bad_data_${id}
       COMMAND ${KAPU_RELIABILITY_DIR}/bad_data.sh ${file} $<TARGET_FILE:demo-render>

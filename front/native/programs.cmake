@@ -2,6 +2,7 @@
 # `demo` opens the surface full screen, `demo-window` in a window; nothing else differs.
 include(GNUInstallDirs)
 
+<<<<<<< HEAD
 # Everything of the programs but their entry point; the platform tests build it too.
 set(KAPU_DRIVER_SOURCES
   ${PROJECT_SOURCE_DIR}/front/native/driver.cpp
@@ -11,6 +12,8 @@ set(KAPU_DRIVER_SOURCES
   ${PROJECT_SOURCE_DIR}/screen/keyboard.cpp)
 set(KAPU_PROGRAM_SOURCES ${PROJECT_SOURCE_DIR}/front/native/main.cpp ${KAPU_DRIVER_SOURCES})
 
+=======
+>>>>>>> house
 # The window's scale reads the desktop's work area through Xlib where it is there; without it
 # a panel's height is allowed for instead.
 find_package(X11)
@@ -22,10 +25,17 @@ else()
   target_compile_definitions(kapu_work_area INTERFACE KAPU_X11_WORK_AREA=0)
 endif()
 
+# The native front end: everything of the programs but their entry point, built once; the
+# platform tests link it too.
+add_library(kapu_native STATIC
+  ${CMAKE_CURRENT_LIST_DIR}/driver.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/window_scale.cpp)
+target_link_libraries(kapu_native PRIVATE kapu_warnings kapu_work_area
+  PUBLIC kapu_screen kapu_music kapu_core)
+
 foreach(program demo demo-window)
-  add_executable(${program} ${KAPU_PROGRAM_SOURCES})
-  target_link_libraries(${program} PRIVATE kapu_core kapu_tune_check kapu_warnings kapu_work_area
-    PkgConfig::SDL PkgConfig::MIKMOD)
+  add_executable(${program} ${CMAKE_CURRENT_LIST_DIR}/main.cpp)
+  target_link_libraries(${program} PRIVATE kapu_native kapu_warnings)
   # Place the programs at the top of the build folder, where scripts/run.sh looks for them.
   set_target_properties(${program} PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${PROJECT_BINARY_DIR})
 endforeach()

@@ -9,6 +9,8 @@
 #include <string_view>
 #include <system_error>
 
+#include "main/data_files.h"
+
 namespace {
 
 namespace fs = std::filesystem;
@@ -134,7 +136,7 @@ bool render_check_outputs(const RenderOptions& options, std::string* error) {
                 false);
     }
     if (outputs.empty()) return true;
-    for (const char* name : render_data_files) {
+    for (const char* name : demo_data_files) {
         const Place data = place_of(name);
         for (const Output& out : outputs)
             if (same_place(out.place, data)) {

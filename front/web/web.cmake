@@ -25,6 +25,11 @@ set_target_properties(kapu_web_mikmod PROPERTIES
   IMPORTED_LOCATION ${KAPU_WEB_MIKMOD}/lib/libmikmod.a
   INTERFACE_INCLUDE_DIRECTORIES ${KAPU_WEB_MIKMOD}/include
   INTERFACE_LINK_LIBRARIES kapu_web_sdl)
+# What the platform layer (kapu_screen, kapu_music) links in this build.
+add_library(kapu_sdl INTERFACE)
+target_link_libraries(kapu_sdl INTERFACE kapu_web_sdl)
+add_library(kapu_mikmod INTERFACE)
+target_link_libraries(kapu_mikmod INTERFACE kapu_web_mikmod)
 
 # Debian's emscripten runs its JavaScript optimiser under node, which finds the modules it needs
 # (acorn) only through NODE_PATH: set for every link, so the build folder builds on its own.
@@ -39,11 +44,8 @@ target_compile_options(kapu_core PRIVATE -mbulk-memory)
 add_executable(kapu_web
   ${KAPU_WEB_DIR}/main.cpp
   ${KAPU_WEB_DIR}/pace.cpp
-  ${KAPU_WEB_DIR}/glibc_rand.cpp
-  ${PROJECT_SOURCE_DIR}/screen/screen.cpp
-  ${PROJECT_SOURCE_DIR}/screen/keyboard.cpp
-  ${PROJECT_SOURCE_DIR}/music/music.cpp)
-target_link_libraries(kapu_web PRIVATE kapu_core kapu_tune_check kapu_warnings kapu_web_mikmod)
+  ${KAPU_WEB_DIR}/glibc_rand.cpp)
+target_link_libraries(kapu_web PRIVATE kapu_screen kapu_music kapu_warnings)
 # The warnings are errors in the web front end's own sources whatever KAPU_WERROR says: emscripten
 # compiles with clang, whose -Wconversion also flags sign changes, and the shared sources are
 # kept clean under the native compiler, where -Werror applies.

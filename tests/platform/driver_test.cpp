@@ -15,15 +15,13 @@ namespace {
 
 namespace fs = std::filesystem;
 
-const char* const pictures[] = {"K.ppm", "A.ppm", "P.ppm", "U.ppm", "7163.ppm", "vemla.ppm",
-                                "logotype0.ppm", "logotype1.ppm", "logotype2.ppm",
-                                "font1526.pbm"};
+bool shipped_pictures() { return fs::exists(fs::path(KAPU_DATA_DIR) / demo_data_files[0]); }
 
 // A working folder holding the shipped pictures, except `left_out`, and a short test tune.
 class DriverTest : public ::testing::Test {
 protected:
     void fill(const std::string& left_out = "") {
-        for (const char* name : pictures)
+        for (const char* name : demo_picture_files)
             if (name != left_out)
                 fs::copy_file(fs::path(KAPU_DATA_DIR) / name, dir_.path() / name);
         const auto tune = kt::tiny_xm(4, 64);
@@ -44,7 +42,7 @@ kt::ImgPtr last_frame;
 bool       canvas_unfaded_at_music_exit = false;
 
 TEST_F(DriverTest, ShutdownStopsTheMusicBeforeTheFadeAndReleasesEverything) {
-    if (!fs::exists(fs::path(KAPU_DATA_DIR) / "K.ppm")) GTEST_SKIP() << "no shipped pictures yet";
+    if (!shipped_pictures()) GTEST_SKIP() << "no shipped pictures yet";
     fill();
     kt::CaptureDriver::register_once();
     kt::CaptureDriver::exits = 0;
@@ -76,7 +74,7 @@ TEST_F(DriverTest, ShutdownStopsTheMusicBeforeTheFadeAndReleasesEverything) {
 }
 
 TEST_F(DriverTest, FadeTakesTheFrameToBlack) {
-    if (!fs::exists(fs::path(KAPU_DATA_DIR) / "K.ppm")) GTEST_SKIP() << "no shipped pictures yet";
+    if (!shipped_pictures()) GTEST_SKIP() << "no shipped pictures yet";
     fill();
     frame_pacer = pacer_make(100000);
     music_driver_alias = "kapucap";
@@ -90,9 +88,9 @@ TEST_F(DriverTest, FadeTakesTheFrameToBlack) {
 }
 
 TEST_F(DriverTest, MissingPictureEndsWithAMessageNamingFileAndFolder) {
-    if (!fs::exists(fs::path(KAPU_DATA_DIR) / "K.ppm")) GTEST_SKIP() << "no shipped pictures yet";
+    if (!shipped_pictures()) GTEST_SKIP() << "no shipped pictures yet";
     GTEST_FLAG_SET(death_test_style, "threadsafe");
-    for (const char* left_out : {"K.ppm", "logotype1.ppm"}) {
+    for (const char* left_out : {demo_file(DemoFile::letter_k), demo_file(DemoFile::logotype1)}) {
         fill(left_out);
         // The death test runs in a new process with a folder of its own: match its shape.
         const std::string pattern = std::string("could not read the picture \"") + left_out +

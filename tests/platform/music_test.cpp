@@ -47,7 +47,7 @@ protected:
         dir_.write(music_file, std::string(bytes.begin(), bytes.end()));
     }
     static std::vector<uint8_t> shipped_tune() {
-        std::ifstream in(std::string(KAPU_DATA_DIR) + "/quenFalox.xm", std::ios::binary);
+        std::ifstream in(std::string(KAPU_DATA_DIR) + "/" + music_file, std::ios::binary);
         return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
     }
 

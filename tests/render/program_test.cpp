@@ -235,8 +235,7 @@ TEST(DemoRender, EscFadesToBlack) {
 }
 
 TEST(DemoRender, MissingPictureEndsWithStatus1AndNamesIt) {
-    for (const char* missing : {"K.ppm", "A.ppm", "P.ppm", "U.ppm", "7163.ppm", "vemla.ppm",
-                                "logotype0.ppm", "logotype1.ppm", "logotype2.ppm"}) {
+    for (const char* missing : demo_required_files) {
         SCOPED_TRACE(missing);
         kt::TempDir dir;
         for (const auto& e : std::filesystem::directory_iterator(KAPU_DATA_DIR))

@@ -130,8 +130,7 @@ inline uint64_t file_checksum(const std::filesystem::path& path) {
 // The files the demo reads, with the checksums they have now.
 inline std::map<std::string, uint64_t> data_checksums() {
     std::map<std::string, uint64_t> sums;
-    for (const char* name : {"K.ppm", "A.ppm", "P.ppm", "U.ppm", "7163.ppm", "vemla.ppm",
-                             "logotype0.ppm", "logotype1.ppm", "logotype2.ppm", "font1526.pbm"})
+    for (const char* name : demo_picture_files)
         sums[name] = file_checksum(std::filesystem::path(KAPU_DATA_DIR) / name);
     return sums;
 }

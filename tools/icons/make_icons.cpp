@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "img/img.h"
+#include "main/data_files.h"
 #include "util/standard_streams.h"
 
 namespace {
@@ -166,9 +167,10 @@ int main(int argc, char** argv) {
         return 2;
     }
     const std::string in = argv[1], out = argv[2];
-    const ImgPtr k(IMG_load_pnm((in + "/K.ppm").c_str()));
+    const char* letter = demo_file(DemoFile::letter_k);
+    const ImgPtr k(IMG_load_pnm((in + "/" + letter).c_str()));
     if (!k || k->width <= 0 || k->height <= 0) {
-        std::fprintf(stderr, "make_icons: cannot read %s/K.ppm\n", in.c_str());
+        std::fprintf(stderr, "make_icons: cannot read %s/%s\n", in.c_str(), letter);
         return 1;
     }
     for (const int32_t size : kSizes) {

@@ -8,6 +8,7 @@
 
 #include "glyphs.h"
 #include "img/img.h"
+#include "main/data_files.h"
 #include "paint.h"
 #include "util/standard_streams.h"
 
@@ -264,7 +265,6 @@ int main(int argc, char** argv) {
         sprite(0xD8FFC8, 0x48F850, 0x00C890, 0x00804A, 0xB0FFB8),  // P: green
         sprite(0xC8E4FF, 0x3C9CFF, 0x8A48FF, 0x3A20C8, 0xB8D4FF),  // U: blue
     };
-    const char* letter_names[] = {"K.ppm", "A.ppm", "P.ppm", "U.ppm"};
     std::vector<ImgPtr> letters;
     int32_t lw = 0, lh = 0;
     for (int i = 0; i < 4; ++i) {
@@ -275,29 +275,30 @@ int main(int argc, char** argv) {
     }
     for (int i = 0; i < 4; ++i) {
         ImgPtr sprite_img = padded(letters[static_cast<size_t>(i)].get(), lw, lh);
-        ok &= save(sprite_img.get(), dir, letter_names[i]);
+        ok &= save(sprite_img.get(), dir, demo_data_files[static_cast<size_t>(i)]);
     }
 
     ImgPtr logo2 = lettering("KAPU4417", {tenths(19), tenths(40), tenths(5), -tenths(20)},
                              chrome_ice());
-    ok &= save(logo2.get(), dir, "logotype2.ppm");
+    ok &= save(logo2.get(), dir, demo_file(DemoFile::logotype2));
     ImgPtr logo1 = lettering("KAPU4417", {tenths(14), tenths(19), tenths(3), -tenths(4)},
                              chrome_gold());
-    ok &= save(logo1.get(), dir, "logotype1.ppm");
+    ok &= save(logo1.get(), dir, demo_file(DemoFile::logotype1));
     // Part 3 places its logotype against the left edge; as wide as the screen, with clear
     // margins, the lettering sits in the middle.
     ImgPtr logo0_ink = lettering("KAPU4417", {tenths(25), tenths(36), tenths(4), -tenths(25)},
                                  chrome_silver());
     ImgPtr logo0 = padded(logo0_ink.get(), SCREEN_W, logo0_ink->height);
-    ok &= save(logo0.get(), dir, "logotype0.ppm");
+    ok &= save(logo0.get(), dir, demo_file(DemoFile::logotype0));
 
     ImgPtr badge_img = badge();
-    ok &= save(badge_img.get(), dir, "vemla.ppm");
+    ok &= save(badge_img.get(), dir, demo_file(DemoFile::badge));
     ImgPtr banner_img = banner();
-    ok &= save(banner_img.get(), dir, "7163.ppm");
+    ok &= save(banner_img.get(), dir, demo_file(DemoFile::banner));
 
-    if (!write_pbm(glyph_sheet_bits(), SHEET_W, SHEET_H, dir + "/font1526.pbm")) {
-        std::fprintf(stderr, "make_pictures: cannot write %s/font1526.pbm\n", dir.c_str());
+    const char* sheet_name = demo_file(DemoFile::sheet);
+    if (!write_pbm(glyph_sheet_bits(), SHEET_W, SHEET_H, dir + "/" + sheet_name)) {
+        std::fprintf(stderr, "make_pictures: cannot write %s/%s\n", dir.c_str(), sheet_name);
         ok = false;
     }
     return ok ? 0 : 1;

@@ -6,6 +6,7 @@
 #include <string>
 
 #include "img/img.h"
+#include "main/data_files.h"
 #include "util/standard_streams.h"
 
 namespace {
@@ -117,10 +118,12 @@ int main(int argc, char** argv) {
         return 2;
     }
     const std::string in = argv[1], out = argv[2];
-    ImgPtr badge = load(in, "vemla.ppm"), banner = load(in, "7163.ppm");
-    ImgPtr logo0 = load(in, "logotype0.ppm"), logo1 = load(in, "logotype1.ppm"),
-           logo2 = load(in, "logotype2.ppm"), sheet = load(in, "font1526.pbm");
-    ImgPtr letters[] = {load(in, "K.ppm"), load(in, "A.ppm"), load(in, "P.ppm"), load(in, "U.ppm")};
+    const auto file = [&in](DemoFile f) { return load(in, demo_file(f)); };
+    ImgPtr badge = file(DemoFile::badge), banner = file(DemoFile::banner);
+    ImgPtr logo0 = file(DemoFile::logotype0), logo1 = file(DemoFile::logotype1),
+           logo2 = file(DemoFile::logotype2), sheet = file(DemoFile::sheet);
+    ImgPtr letters[] = {file(DemoFile::letter_k), file(DemoFile::letter_a),
+                        file(DemoFile::letter_p), file(DemoFile::letter_u)};
 
     ImgPtr part1 = blank();
     red_bars(part1.get());
