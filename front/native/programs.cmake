@@ -2,18 +2,6 @@
 # `demo` opens the surface full screen, `demo-window` in a window; nothing else differs.
 include(GNUInstallDirs)
 
-<<<<<<< HEAD
-# Everything of the programs but their entry point; the platform tests build it too.
-set(KAPU_DRIVER_SOURCES
-  ${PROJECT_SOURCE_DIR}/front/native/driver.cpp
-  ${PROJECT_SOURCE_DIR}/front/native/window_scale.cpp
-  ${PROJECT_SOURCE_DIR}/music/music.cpp
-  ${PROJECT_SOURCE_DIR}/screen/screen.cpp
-  ${PROJECT_SOURCE_DIR}/screen/keyboard.cpp)
-set(KAPU_PROGRAM_SOURCES ${PROJECT_SOURCE_DIR}/front/native/main.cpp ${KAPU_DRIVER_SOURCES})
-
-=======
->>>>>>> house
 # The window's scale reads the desktop's work area through Xlib where it is there; without it
 # a panel's height is allowed for instead.
 find_package(X11)
