@@ -124,8 +124,8 @@ Style logo_gold(int64_t pen, int64_t outline) {
 // Black lacquer: a deep ember gloss over black, lit by a gold bevel along the upper-left
 // edges, a gold line round it and a dark rim and shadow that part it from any background.
 Style logo_lacquer(int64_t pen) {
-    return {{{0, 0x5A1A0E}, {90, 0x240608}, {118, 0x0E0206}, {128, 0x6E2008}, {150, 0x2E0806},
-             {256, 0x120306}},
+    return {{{0, 0x4A140A}, {90, 0x1A0406}, {118, 0x080104}, {128, 0x5E1A06}, {150, 0x220604},
+             {256, 0x0C0204}},
             0xFFD868, 0x020002, pen, pen / 3, 200,
             0xFFCC48, tenths(14), 0x140404, tenths(14), 0x0A0206, {tenths(30), tenths(30)}};
 }
