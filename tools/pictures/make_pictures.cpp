@@ -130,11 +130,12 @@ Style logo_lacquer(int64_t pen) {
             0xFFCC48, tenths(14), 0x140404, tenths(14), 0x0A0206, {tenths(30), tenths(30)}};
 }
 
-// A letter sprite's colours. The demo halves every sprite pixel over what lies below, mostly
-// black, so they are light: a cream top, the sprite's own hue of the gold family, a deeper tone
-// of it at the foot, and a pale rim of that hue that halves into a clean light edge.
+// A letter sprite's colours: the logotype's chrome in a light key. The demo halves every sprite
+// pixel over what lies below, mostly black, so they are light: a white top, the sprite's own hue
+// of the gold family, a thin horizon of a deeper tone of it a little below the middle, the hue
+// again and a pale foot, and a pale rim of that hue that halves into a clean light edge.
 Style sprite(uint32_t full, uint32_t foot, uint32_t edge, uint32_t pale) {
-    return {{{0, 0xFFFFFF}, {100, full}, {256, foot}},
+    return {{{0, 0xFFFFFF}, {96, full}, {114, edge}, {128, foot}, {256, pale}},
             0xFFFFFF, edge, tenths(42), tenths(16), 150,
             edge, tenths(7), pale, tenths(14), 0, {0, 0}};
 }
