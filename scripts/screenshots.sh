@@ -24,16 +24,17 @@ fi
 
 frames=$(mktemp -d)
 trap 'rm -rf "$frames"' EXIT
-# Part 1 runs frames 0-1000, part 2 1001-3000, part 3 3001-4000. Frame 2165 of part 2 has all
-# four letters apart and the key help in the scroller.
-(cd "$data" && "$render" --no-progress -n 3501 -o "$frames" -s 600,2165,3500 >/dev/null)
+# Part 1 runs frames 0-1000, part 2 1001-3000, part 3 3001-4000. Frame 700 of part 1 has the
+# wobble sweeping through the logotype; frame 2165 of part 2 has all four letters apart and the
+# key help in the scroller.
+(cd "$data" && "$render" --no-progress -n 3501 -o "$frames" -s 700,2165,3500 >/dev/null)
 
 mkdir -p "$out"
 shot() {  # frame, name
   convert "$frames/frame-$(printf %06d "$1").ppm" -filter point -resize 200% \
     -strip "$out/$2.png"
 }
-shot 600 part1
+shot 700 part1
 shot 2165 part2
 shot 3500 part3
 ls -l "$out"/part?.png

@@ -20,6 +20,10 @@ struct ImgDeleter {
 using ImgPtr = std::unique_ptr<IMG, ImgDeleter>;
 
 constexpr int32_t SCREEN_W = 320;
+constexpr int32_t SCREEN_H = 240;
+// Part 1's bars swing within rows 89 to 167: the badge keeps above LOGO2_TOP, the lettering of
+// the logotype between it and the bars, the banner below the bars.
+constexpr int32_t LOGO2_TOP = 34;
 
 constexpr int64_t px(int64_t whole) { return whole * SUB; }
 // Tenths of a pixel, for the scale factors and pen sizes below.
@@ -101,45 +105,46 @@ ImgPtr padded(const IMG* src, int32_t w, int32_t h) {
 }
 
 // ---------------------------------------------------------------------------------------------
-// Palettes. Body ramps run top to bottom; the chrome ones have a dark horizon a little below
-// the middle, the reflection of a sky over dark ground.
+// The house look: KAPU4417 in the house letters, leaning right, in one style whose palette is
+// black, ember red, amber, gold and cream. Gold chrome where the ground is dark (part 1's bars,
+// part 2's stars); black lacquer with gold edges where the ground is bright (part 3's plasma).
+// The badge, the banner and the letter sprites take their colours from the same family.
 
-Style chrome_ice() {
-    return {{{0, 0xFFFFFF}, {40, 0xDDEEFF}, {114, 0x6A9DE0}, {122, 0x17275E}, {134, 0x1E3470},
-             {168, 0x4870B8}, {256, 0xD4EAFF}},
-            0xFFFFFF, 0x0B1848, tenths(45), tenths(16), 170,
-            0x0A1030, tenths(20), 0, 0, 0x1A0C14, {tenths(30), tenths(30)}};
+// Gold chrome: cream at the top, gold, a dark ember horizon a little below the middle (a sky
+// over dark ground), amber below it, gold again at the foot; a dark ember outline.
+Ramp gold_chrome() {
+    return {{0, 0xFFFCE8}, {70, 0xFFE27A}, {112, 0xF0A028}, {122, 0x601400}, {134, 0x8A2C06},
+            {172, 0xE07A18}, {256, 0xFFE07A}};
 }
 
-Style chrome_gold() {
-    return {{{0, 0xFFFCE0}, {80, 0xFFD64A}, {116, 0xE68A12}, {124, 0x5C2800}, {136, 0x703808},
-             {170, 0xB86C14}, {256, 0xFFE27A}},
-            0xFFFFF0, 0x3C1800, tenths(21), tenths(8), 150,
-            0x2C1200, tenths(9), 0, 0, 0x140A04, {tenths(10), tenths(10)}};
+Style logo_gold(int64_t pen, int64_t outline) {
+    return {gold_chrome(), 0xFFFFF4, 0x3A0C00, pen, pen / 3, 160,
+            0x240400, outline, 0, 0, 0, {0, 0}};
 }
 
-Style chrome_silver() {
-    return {{{0, 0xFFFFFF}, {100, 0xC4CAD8}, {118, 0x707890}, {124, 0x1E2030}, {136, 0x2A2C3E},
-             {170, 0x5C6078}, {256, 0xEEF2FA}},
-            0xFFFFFF, 0x101020, tenths(36), tenths(13), 170,
-            0x0C0C14, tenths(25), 0xF4F4FF, tenths(10), 0x101018, {tenths(30), tenths(30)}};
+// Black lacquer: a deep ember gloss over black, lit by a gold bevel along the upper-left
+// edges, a gold line round it and a dark rim and shadow that part it from any background.
+Style logo_lacquer(int64_t pen) {
+    return {{{0, 0x4A140A}, {90, 0x1A0406}, {118, 0x080104}, {128, 0x5E1A06}, {150, 0x220604},
+             {256, 0x0C0204}},
+            0xFFD868, 0x020002, pen, pen / 3, 200,
+            0xFFCC48, tenths(14), 0x140404, tenths(14), 0x0A0206, {tenths(30), tenths(30)}};
 }
 
-// A letter sprite's colours. The demo halves every sprite pixel over what lies below, mostly
-// black, so nothing here is dark: the body runs from a pale top through the full hue to a
-// deeper one at the foot, a thin line of that deep hue closes it, and a pale rim of the same
-// hue sits outside, which halves into a clean light edge instead of a muddy dark one.
-Style sprite(uint32_t top, uint32_t full, uint32_t foot, uint32_t deep, uint32_t pale) {
-    return {{{0, top}, {90, full}, {256, foot}},
-            0xFFFFFF, deep, tenths(42), tenths(16), 170,
-            deep, tenths(10), pale, tenths(14), 0, {0, 0}};
+// A letter sprite's colours: the logotype's chrome in a light key. The demo halves every sprite
+// pixel over what lies below, mostly black, so they are light: a white top, the sprite's own hue
+// of the gold family, a thin horizon of a deeper tone of it a little below the middle, the hue
+// again and a pale foot, and a pale rim of that hue that halves into a clean light edge.
+Style sprite(uint32_t full, uint32_t foot, uint32_t edge, uint32_t pale) {
+    return {{{0, 0xFFFFFF}, {96, full}, {114, edge}, {128, foot}, {256, pale}},
+            0xFFFFFF, edge, tenths(42), tenths(16), 150,
+            edge, tenths(7), pale, tenths(14), 0, {0, 0}};
 }
 
-// Gold lettering for the badge and the banner.
+// Gold lettering for the badge and the banner: the logotype's chrome at a smaller size.
 Style gold_letters() {
-    return {{{0, 0xFFFFF0}, {110, 0xFFE070}, {170, 0xFFB020}, {256, 0xE07810}},
-            0xFFFFFF, 0x603000, tenths(27), tenths(10), 150,
-            0x180800, tenths(12), 0, 0, 0x0A0418, {tenths(15), tenths(15)}};
+    return {gold_chrome(), 0xFFFFF4, 0x3A0C00, tenths(24), tenths(9), 150,
+            0x1A0400, tenths(10), 0, 0, 0x0A0204, {tenths(12), tenths(12)}};
 }
 
 // A round gold stud: one dot of pen.
@@ -147,32 +152,34 @@ void stud(IMG* img, int32_t x, int32_t y) {
     Path dot;
     dot.segments.push_back({{px(x), px(y)}, {px(x), px(y)}});
     const Style gold{{{0, 0xFFF4C0}, {256, 0xC07010}},
-                     0xFFFFFF, 0x401800, tenths(30), tenths(20), 220,
-                     0x201000, tenths(10), 0, 0, 0, {0, 0}};
+                     0xFFFFFF, 0x401000, tenths(25), tenths(15), 220,
+                     0x200400, tenths(10), 0, 0, 0, {0, 0}};
     paint_path(img, dot, gold, px(y - 3), px(y + 3));
 }
 
 // ---------------------------------------------------------------------------------------------
-// Badge: a violet plate with rounded ends, a gold ring, gold studs and the group's name; tall
-// enough to fill the band between the top edge and the logotype.
+// Badge: the group's name in gold on a black lacquer plate with rounded ends and a gold edge;
+// it keeps to the top rows, above the logotype.
 
-constexpr int32_t PLATE_W = 240, PLATE_H = 78;
+constexpr int32_t PLATE_W = 172, PLATE_H = 36;
 
 ImgPtr badge() {
     constexpr int32_t R = PLATE_H / 2;
-    ImgPtr img(new_image(PLATE_W, PLATE_H));
+    ImgPtr img(new_image(PLATE_W, PLATE_H + 6));
     Path plate_path;
-    plate_path.segments.push_back({{px(R), px(R)}, {px(PLATE_W - R), px(R)}});
-    const Style plate{{{0, 0xC070FF}, {120, 0x7A30D8}, {256, 0x28106A}},
-                      0xF0D8FF, 0x140630, px(R) - tenths(55), px(5), 210,
-                      0xF6C848, tenths(35), 0x2A1200, tenths(20), 0, {0, 0}};
-    paint_path(img.get(), plate_path, plate, px(3), px(PLATE_H - 3));
-    stud(img.get(), 19, R);
-    stud(img.get(), PLATE_W - 20, R);
-    ImgPtr name = lettering("VEMLA", {tenths(23), tenths(24), tenths(3), tenths(6)},
-                            gold_letters());
-    overlay(name.get(), img.get(), (PLATE_W - name->width) / 2, (PLATE_H - name->height) / 2);
-    return img;
+    plate_path.segments.push_back({{px(R), px(R + 3)}, {px(PLATE_W - R), px(R + 3)}});
+    const Style plate{{{0, 0x4A1208}, {110, 0x1C0406}, {256, 0x080104}},
+                      0xFFD060, 0x000000, px(R) - tenths(50), px(3), 120,
+                      0xFFC848, tenths(15), 0x301004, tenths(10), 0, {0, 0}};
+    paint_path(img.get(), plate_path, plate, px(3), px(PLATE_H + 3));
+    stud(img.get(), 15, R + 3);
+    stud(img.get(), PLATE_W - 16, R + 3);
+    Style small = gold_letters();
+    small.pen = tenths(17);
+    small.bevel = tenths(6);
+    ImgPtr name = lettering("VEMLA", {tenths(14), tenths(12), tenths(3), tenths(8)}, small);
+    overlay(name.get(), img.get(), (PLATE_W - name->width) / 2, (PLATE_H + 6 - name->height) / 2);
+    return ImgPtr(crop_to_ink(img.get()));
 }
 
 // ---------------------------------------------------------------------------------------------
@@ -203,11 +210,12 @@ void fill_polygon(IMG* img, const Polygon& poly, const Ramp& ramp, int32_t top, 
 
 ImgPtr banner() {
     // W x H overall; the band is BAND rows; the tails hang from row DROP, as wide as TAIL, with
-    // a notch NOTCH deep; the band overlaps them by INSET.
-    constexpr int32_t W = 304, H = 78, BAND = 60, DROP = 18, TAIL = 58, NOTCH = 18, INSET = 34;
+    // a notch NOTCH deep; the band overlaps them by INSET. It keeps to the black band below the
+    // bars.
+    constexpr int32_t W = 256, H = 62, BAND = 46, DROP = 16, TAIL = 46, NOTCH = 15, INSET = 26;
     ImgPtr img(new_image(W, H));
-    const uint32_t edge = 0x080A20;
-    const Ramp tail{{0, 0x3A5CD0}, {256, 0x10206A}};
+    const uint32_t edge = 0x140202;
+    const Ramp tail{{0, 0x9A1C0C}, {256, 0x3A0604}};
     const int32_t notch_y = (DROP + H) / 2;
     fill_polygon(img.get(),
                  polygon_px({{0, DROP}, {TAIL, DROP}, {TAIL, H}, {0, H}, {NOTCH, notch_y}}),
@@ -216,24 +224,27 @@ ImgPtr banner() {
                  polygon_px({{W, DROP}, {W - TAIL, DROP}, {W - TAIL, H}, {W, H},
                              {W - NOTCH, notch_y}}),
                  tail, DROP, H, edge);
-    const Ramp fold{{0, 0x121C50}, {256, 0x060A24}};
+    const Ramp fold{{0, 0x300404}, {256, 0x100102}};
     fill_polygon(img.get(), polygon_px({{INSET, BAND - 1}, {TAIL, BAND - 1}, {TAIL, H}}), fold,
                  BAND, H, edge);
     fill_polygon(img.get(), polygon_px({{W - INSET, BAND - 1}, {W - TAIL, BAND - 1}, {W - TAIL, H}}),
                  fold, BAND, H, edge);
-    const Ramp band{{0, 0x7AA4FF}, {40, 0x3A64E0}, {180, 0x1A2E90}, {256, 0x0E1A5C}};
+    const Ramp band{{0, 0xE0502A}, {40, 0xB82412}, {180, 0x6A0A08}, {256, 0x3A0404}};
     fill_polygon(img.get(),
                  polygon_px({{INSET, 0}, {W - INSET, 0}, {W - INSET, BAND}, {INSET, BAND}}), band,
                  0, BAND, edge);
     for (int32_t x = INSET + 2; x < W - INSET - 2; ++x) {
-        img->pixels[3 * W + x] = 0xFFE488;
-        img->pixels[4 * W + x] = 0xE0A830;
-        img->pixels[(BAND - 5) * W + x] = 0xE0A830;
-        img->pixels[(BAND - 4) * W + x] = 0x9A6418;
+        img->pixels[2 * W + x] = 0xFFE488;
+        img->pixels[3 * W + x] = 0xD89830;
+        img->pixels[(BAND - 4) * W + x] = 0xD89830;
+        img->pixels[(BAND - 3) * W + x] = 0x8A5014;
     }
-    ImgPtr words = lettering("* 7163 *", {tenths(22), tenths(20), tenths(3), tenths(12)},
+    ImgPtr words = lettering("7163", {tenths(19), tenths(15), tenths(3), tenths(12)},
                              gold_letters());
     overlay(words.get(), img.get(), (W - words->width) / 2, (BAND - words->height) / 2);
+    // The badge's gold studs, one each side of the number.
+    stud(img.get(), INSET + 16, BAND / 2);
+    stud(img.get(), W - INSET - 17, BAND / 2);
     return img;
 }
 
@@ -259,14 +270,17 @@ int main(int argc, char** argv) {
     const std::string dir = argv[1];
     bool ok = true;
 
+    // Rose gold, amber, gold and champagne: neighbours in hue, so that two letters blended
+    // over each other keep a hue of both; pale, so that halved they still shine.
     const Style letter_styles[] = {
-        sprite(0xFFC8B8, 0xFF3A2A, 0xF0105A, 0xB00830, 0xFFB4A8),  // K: red
-        sprite(0xFFD0F0, 0xFF40C8, 0xC028FF, 0x8010A0, 0xFFB0E8),  // A: magenta
-        sprite(0xD8FFC8, 0x48F850, 0x00C890, 0x00804A, 0xB0FFB8),  // P: green
-        sprite(0xC8E4FF, 0x3C9CFF, 0x8A48FF, 0x3A20C8, 0xB8D4FF),  // U: blue
+        sprite(0xFFD0BC, 0xFFA088, 0xE07058, 0xFFE4D8),  // K: rose gold
+        sprite(0xFFDCA0, 0xFFB860, 0xE08A30, 0xFFECC8),  // A: amber
+        sprite(0xFFEC90, 0xFFD040, 0xD0A010, 0xFFF6C0),  // P: gold
+        sprite(0xFFF4C8, 0xF8E088, 0xC8A040, 0xFFFAE0),  // U: champagne
     };
     std::vector<ImgPtr> letters;
-    int32_t lw = 0, lh = 0;
+    // At least 40 x 48, the size the letters' swing was laid out for.
+    int32_t lw = 40, lh = 48;
     for (int i = 0; i < 4; ++i) {
         const char text[2] = {"KAPU"[i], 0};
         letters.push_back(lettering(text, {tenths(27), SUB * 41 / 20, 0, 0}, letter_styles[i]));
@@ -278,17 +292,33 @@ int main(int argc, char** argv) {
         ok &= save(sprite_img.get(), dir, demo_data_files[static_cast<size_t>(i)]);
     }
 
-    ImgPtr logo2 = lettering("KAPU4417", {tenths(19), tenths(40), tenths(5), -tenths(20)},
-                             chrome_ice());
+    // Part 1: the lettering rides above the bars, so nothing hides them: the picture is
+    // centred on the screen, its lettering in its top rows (the band between the badge and the
+    // bars) and the rest of it clear.
+    Style part1_style = logo_gold(tenths(40), tenths(16));
+    part1_style.outline = 0x0A0000;
+    ImgPtr lettering2 = lettering("KAPU4417", {tenths(20), tenths(26), tenths(5), tenths(2)},
+                                  part1_style);
+    ImgPtr logo2(new_image(lettering2->width, SCREEN_H - 2 * LOGO2_TOP));
+    overlay(lettering2.get(), logo2.get(), 0, 0);
     ok &= save(logo2.get(), dir, demo_file(DemoFile::logotype2));
-    ImgPtr logo1 = lettering("KAPU4417", {tenths(14), tenths(19), tenths(3), -tenths(4)},
-                             chrome_gold());
+    // Part 2: solid gold in the corner, over the stars.
+    ImgPtr logo1 = lettering("KAPU4417", {tenths(16), tenths(22), tenths(4), -tenths(6)},
+                             logo_gold(tenths(24), tenths(10)));
     ok &= save(logo1.get(), dir, demo_file(DemoFile::logotype1));
-    // Part 3 places its logotype against the left edge; as wide as the screen, with clear
-    // margins, the lettering sits in the middle.
-    ImgPtr logo0_ink = lettering("KAPU4417", {tenths(25), tenths(36), tenths(4), -tenths(25)},
-                                 chrome_silver());
-    ImgPtr logo0 = padded(logo0_ink.get(), SCREEN_W, logo0_ink->height);
+    // Part 3: black lacquer over the bright plasma, in two lines as wide as the screen and tall
+    // enough that the bounce carries its top into the upper fifth of the screen.
+    const Lettering big{tenths(51), tenths(42), tenths(8), -tenths(10)};
+    ImgPtr top = lettering("KAPU", big, logo_lacquer(tenths(55)));
+    ImgPtr bottom = lettering("4417", big, logo_lacquer(tenths(55)));
+    // The second line a little to the right of the first, the pair centred with clear margins.
+    const int32_t rows = top->height + bottom->height - 6;
+    ImgPtr lines(new_image(SCREEN_W + 40, rows));
+    overlay(bottom.get(), lines.get(), (SCREEN_W + 40 - bottom->width) / 2 + 10,
+            rows - bottom->height);
+    overlay(top.get(), lines.get(), (SCREEN_W + 40 - top->width) / 2 - 10, 0);
+    ImgPtr ink0(crop_to_ink(lines.get()));
+    ImgPtr logo0 = padded(ink0.get(), SCREEN_W, ink0->height);
     ok &= save(logo0.get(), dir, demo_file(DemoFile::logotype0));
 
     ImgPtr badge_img = badge();
