@@ -149,7 +149,7 @@ private:
             } else if (key == "harmonics") harmonics = need(1, 64);
             else if (key == "cycle") cycle = need(16, 4096);
             else if (key == "peak") peak = need(1, 100);
-            else if (key == "sweep") sweep = need(1, 64);
+            else if (key == "sweep") sweep = need(1, 256);
             else if (key == "bits") bits = need(8, 16);
             else if (key == "volume") ins.sample.volume = static_cast<uint8_t>(need(0, 64));
             else if (key == "pan") ins.sample.panning = static_cast<uint8_t>(need(0, 255));
@@ -167,6 +167,7 @@ private:
         s.sixteen_bit = bits == 16;
         if (wave) {
             if (!s.sixteen_bit) throw Failure{"waves are 16-bit"};
+            if (cycle * sweep > 65536) throw Failure{"cycle x sweep is at most 65536 frames"};
             s.frames = synth_cycle(*wave, static_cast<int>(harmonics), static_cast<int>(cycle),
                                    static_cast<double>(peak) / 100.0, static_cast<int>(sweep));
             s.loop_start = 0;

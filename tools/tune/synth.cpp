@@ -103,7 +103,7 @@ std::vector<int16_t> synth_cycle(Wave wave, int harmonics, int length, double pe
         const double x = two_pi * static_cast<double>(i) / length;
         // 0 at the loop's start and end, 1 half-way: the tone moves there and back.
         const double depth = sweep > 1 ? 0.5 - 0.5 * std::cos(two_pi * static_cast<double>(i) / static_cast<double>(total)) : 0.0;
-        const double width = 0.5 - 0.38 * depth;                          // pulse width, squares only
+        const double width = 0.5 - 0.3 * depth;                          // pulse width, squares only
         const double corner = harmonics * (1.0 - 0.85 * depth) + 0.5;      // partials kept, other waves
         double sum = 0.0;
         for (int k = 1; k <= harmonics; ++k) {
