@@ -40,7 +40,7 @@ fi
 status=0
 options=()
 ((check)) && options=(--check)
-"$MEASURE_TUNE" "${options[@]}" "$wav" || status=1
+"$MEASURE_TUNE" "${options[@]}" "$wav" "$root/tools/tune/score.txt" || status=1
 
 # RMS in dB of a sound (default: the whole render) after the sox effects given.
 rms_db() { local in=$1; shift; sox "$in" -n "$@" stats 2>&1 | awk '/^RMS lev dB/ {print $4}'; }

@@ -16,6 +16,7 @@
 #include "tests/tune/xm_scan.h"
 #include "tools/tune/score.h"
 #include "tools/tune/synth.h"
+#include "tools/tune/variety.h"
 #include "tools/tune/timing.h"
 #include "tools/tune/xm.h"
 
@@ -182,6 +183,37 @@ TEST(Synth, SweptLoopsChangeToneAndWrapWithoutAStep) {
         EXPECT_GT(differ, 4.0 * near) << "wave " << static_cast<int>(w) << ": the tone moves and comes back";
         EXPECT_GT(differ / length, 0.02 * 32767 * 0.8) << "wave " << static_cast<int>(w) << ": audibly";
     }
+}
+
+TEST(Variety, CountsProgressionsRhythmsAndMovingTones) {
+    // Eight bars in three parts (0-3, 4-5, 6-7): channel 1 drums, channel 2 bass.
+    std::string text = "channels 2\norder 0 1 2 3 4 5 6 7\n"
+                       "instrument 1 kick drum=kick\n"
+                       "instrument 2 bass wave=saw cycle=64 envelope=0:64,1:64 sustain=1\n"
+                       "instrument 3 swept wave=square cycle=64 sweep=32\n";
+    // Bass roots: D Bb G A | D Bb (part 2) | E C (part 3, the first two steps of part 1 a tone up).
+    const char* roots[] = {"D-2", "A#1", "G-1", "A-1", "D-2", "A#1", "E-2", "C-2"};
+    for (int bar = 0; bar < 8; ++bar) {
+        const bool part2 = bar == 4 || bar == 5, part3 = bar >= 6;
+        text += "pattern " + std::to_string(bar) + " rows 4\n";
+        text += "00 | C-4 01 .. ... | " + std::string(roots[bar]) + " 02 .. ... \n";
+        if (part3) {  // the kick moves to row 3, where the swept instrument takes over the bass
+            text += "02 | ... .. .. ... | ... .. .. 446\n";
+            text += "03 | C-4 01 .. ... | " + std::string(roots[bar]) + " 03 .. ...\n";
+        } else {
+            text += std::string(part2 ? "01" : "02") + " | C-4 01 .. ... | ... .. .. ...\n";
+        }
+    }
+    XmModule m;
+    std::string error;
+    ASSERT_TRUE(score_parse(text, m, error)) << error;
+    const Variety v = tune_variety(m, {0, 4, 6}, 0, 1);
+    EXPECT_EQ(v.progressions, 1u) << "only part 1 has a whole four-bar phrase";
+    EXPECT_TRUE(v.drums_change) << "the second kick on rows 2, 1 and 3";
+    EXPECT_FALSE(v.bass_change) << "parts 1 and 2 share their bass bar";
+    ASSERT_EQ(v.moving_tone.size(), 2u);
+    EXPECT_EQ(v.moving_tone[0], "bass") << "vibrato under a held note";
+    EXPECT_EQ(v.moving_tone[1], "swept");
 }
 
 TEST(Synth, DrumsEndSilentAndRepeatExactly) {

@@ -2,17 +2,25 @@
 // part switch is from the downbeat the music puts there, the longest silence, the loop from one
 // part cycle into the next (digital silence and the step into it), and how evenly the two sides
 // hit at the sync points of parts 2 and 3.
-// Usage: measure_tune [--check] SOUND.wav
+// With the score it also reports the variety of the tune (tools/tune/variety.h).
+// Usage: measure_tune [--check] SOUND.wav [SCORE.txt]
 // With --check the exit status is 1 when a downbeat is more than 0.5 frames from its switch, a
 // silence lasts longer than 0.2 s, the loop holds more than 1102 frames (1.5 video frames) of
 // digital silence or steps into it by more than 0.02 of full scale, or the left and right peaks
-// of a sync hit differ by more than 3 dB.
+// of a sync hit differ by more than 3 dB; and, with the score, when it has fewer than 3 distinct
+// chord progressions, the usual drum or bass bar is the same in two parts, or fewer than two
+// instruments change their tone within a note.
 #include <algorithm>
 #include <array>
 #include <cmath>
 #include <cstdio>
 #include <string>
 
+#include <fstream>
+#include <iterator>
+
+#include "tools/tune/score.h"
+#include "tools/tune/variety.h"
 #include "tools/tune/wav_measure.h"
 #include "util/standard_streams.h"
 
@@ -34,14 +42,29 @@ constexpr int16_t quiet = 33;          // -60 dBFS
 
 int main(int argc, char** argv) {
     standard_streams_open();
-    const bool check = argc == 3 && std::string(argv[1]) == "--check";
-    if (argc != 2 && !check) {
-        std::fprintf(stderr, "usage: %s [--check] SOUND.wav\n", argv[0]);
+    const bool check = argc >= 2 && std::string(argv[1]) == "--check";
+    const int inputs = argc - 1 - (check ? 1 : 0);
+    if (inputs < 1 || inputs > 2) {
+        std::fprintf(stderr, "usage: %s [--check] SOUND.wav [SCORE.txt]\n", argv[0]);
         return 2;
     }
+    const std::string wav_path = argv[check ? 2 : 1];
     StereoPcm pcm;
     std::string error;
-    if (!wav_read(argv[argc - 1], &pcm, &error)) {
+    XmModule score;
+    if (inputs == 2) {
+        std::ifstream in(argv[argc - 1], std::ios::binary);
+        const std::string text{std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+        if (!in.good() && text.empty()) {
+            std::fprintf(stderr, "measure_tune: cannot read %s\n", argv[argc - 1]);
+            return 2;
+        }
+        if (!score_parse(text, score, error)) {
+            std::fprintf(stderr, "measure_tune: %s: %s\n", argv[argc - 1], error.c_str());
+            return 2;
+        }
+    }
+    if (!wav_read(wav_path, &pcm, &error)) {
         std::fprintf(stderr, "measure_tune: %s\n", error.c_str());
         return 2;
     }
@@ -100,8 +123,21 @@ int main(int argc, char** argv) {
     const double silence_s = static_cast<double>(s.length) / pcm.rate;
     std::printf("longest silence (both channels within -60 dBFS): %.3f s at %.3f s (allowed %.1f)\n", silence_s,
                 static_cast<double>(s.start) / pcm.rate, allowed_silence_s);
+    bool varied = true;
+    if (inputs == 2) {
+        // The parts begin at bars 1, 11 and 31 (one bar per order); channel 1 drums, 2 bass.
+        const Variety v = tune_variety(score, {0, 10, 30}, 0, 1);
+        std::string moving;
+        for (const std::string& name : v.moving_tone) moving += (moving.empty() ? "" : ", ") + name;
+        std::printf("distinct chord progressions (four-bar phrases): %zu (at least 3)\n", v.progressions);
+        std::printf("usual drum bar differs in every part: %s; usual bass bar: %s\n", v.drums_change ? "yes" : "no",
+                    v.bass_change ? "yes" : "no");
+        std::printf("instruments whose tone moves within a note: %zu (%s; at least 2)\n", v.moving_tone.size(),
+                    moving.c_str());
+        varied = v.progressions >= 3 && v.drums_change && v.bass_change && v.moving_tone.size() >= 2;
+    }
     if (!check) return 0;
-    const bool ok = worst <= allowed_offset && silence_s <= allowed_silence_s && cycles > 0 &&
+    const bool ok = varied && worst <= allowed_offset && silence_s <= allowed_silence_s && cycles > 0 &&
                     loop.length <= allowed_loop_silence && loop.step <= allowed_loop_step &&
                     lopsided <= allowed_side_difference_db;
     return ok ? 0 : 1;
