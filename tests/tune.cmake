@@ -44,10 +44,11 @@ if(TARGET PkgConfig::MIKMOD)
 endif()
 
 # Ten uninterrupted part cycles rendered as the demo plays them: downbeats on the part switches,
-# no silence, and the level, width and brightness of the sound (sox and ffmpeg; 77 = skipped).
+# the loop, the sync hits, the loudness of each part, width, brightness, and drums against bass
+# from channels rendered alone (sox and ffmpeg; 77 = skipped).
 if(TARGET demo-render)
   add_test(NAME tune_sound_figures COMMAND ${PROJECT_SOURCE_DIR}/scripts/tune-measure.sh --check)
   set_tests_properties(tune_sound_figures PROPERTIES
     SKIP_RETURN_CODE 77 TIMEOUT 300
-    ENVIRONMENT "DEMO_RENDER=$<TARGET_FILE:demo-render>;MEASURE_TUNE=$<TARGET_FILE:measure_tune>")
+    ENVIRONMENT "DEMO_RENDER=$<TARGET_FILE:demo-render>;MEASURE_TUNE=$<TARGET_FILE:measure_tune>;MAKE_TUNE=$<TARGET_FILE:make_tune>")
 endif()

@@ -5,7 +5,8 @@ add_library(kapu_tune STATIC
   ${CMAKE_CURRENT_LIST_DIR}/tune/synth.cpp
   ${CMAKE_CURRENT_LIST_DIR}/tune/score.cpp
   ${CMAKE_CURRENT_LIST_DIR}/tune/timing.cpp
-  ${CMAKE_CURRENT_LIST_DIR}/tune/wav_measure.cpp)
+  ${CMAKE_CURRENT_LIST_DIR}/tune/wav_measure.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/tune/variety.cpp)
 target_include_directories(kapu_tune PUBLIC ${PROJECT_SOURCE_DIR})
 target_link_libraries(kapu_tune PRIVATE kapu_warnings PUBLIC m)
 

@@ -39,6 +39,26 @@ TEST(WavMeasure, LongestSilenceNeedsBothChannelsQuiet) {
     EXPECT_EQ(longest_silence(stereo(0), 33).length, 0u);
 }
 
+TEST(WavMeasure, DigitalSilenceIsExactZeroOnBothSidesWithTheStepIntoIt) {
+    std::vector<int16_t> s = stereo(1000);
+    for (size_t f = 0; f < 1000; ++f) s[2 * f] = 5;
+    for (size_t f = 200; f < 300; ++f) s[2 * f] = 0;      // 100 silent frames after a step of 5
+    s[2 * 199 + 1] = -700;                                // the right steps down from 700
+    for (size_t f = 500; f < 900; ++f) s[2 * f] = 0;
+    s[2 * 600 + 1] = 1;                                   // one quiet sample breaks the longer run
+    const SilenceRun run = digital_silence(s, 0, 1000);
+    EXPECT_EQ(run.start, 601u);
+    EXPECT_EQ(run.length, 299u);
+    EXPECT_EQ(run.step, 1);
+    const SilenceRun early = digital_silence(s, 0, 400);
+    EXPECT_EQ(early.start, 200u);
+    EXPECT_EQ(early.step, 700);
+    const ChannelPeaks p = channel_peaks(s, 0, 1000);
+    EXPECT_EQ(p.left, 5);
+    EXPECT_EQ(p.right, 700);
+    EXPECT_EQ(channel_peaks(s, 0, 199).right, 0);
+}
+
 TEST(WavMeasure, FindsTheCrashAmongHatsAndAnEarlierSnare) {
     // Hats every 4000 frames, a loud short snare 3000 frames before a long crash at 50000.
     constexpr size_t frames = 100000, crash = 50000;

@@ -89,24 +89,27 @@ TEST_F(ShippedTunePlay, EndsAtTheFrameTheScoreGives) {
     EXPECT_EQ(run_->updates + 1, 4001) << "updates, then the reload frame";
 }
 
-TEST_F(ShippedTunePlay, IsAudiblePeaksJustUnderFullScaleWithoutSilence) {
+TEST_F(ShippedTunePlay, IsAudiblePeaksUnderMinusOneDecibelWithoutSilence) {
     ASSERT_TRUE(run_->ended);
     const Levels lv = measure(run_->pcm, frames_);
     EXPECT_GT(lv.rms, 0.1);
-    EXPECT_GE(lv.peak, 0.841) << "-1.5 dBFS";
-    EXPECT_LE(lv.peak, 0.944) << "-0.5 dBFS";
-    // The song's last 50 ms window is its silent last tick (14 ms); every other one sounds.
+    // Under -1 dBFS, so that the peaks between samples stay under it too (scripts/tune-measure.sh
+    // holds the true peak to -1 dBTP); the quiet intro and the loud climax share this headroom.
+    EXPECT_GE(lv.peak, 0.501) << "-6 dBFS";
+    EXPECT_LE(lv.peak, 0.891) << "-1 dBFS";
     EXPECT_LT(lv.longest_silence_s, 0.02) << "a 50 ms window below -60 dB";
 }
 
-TEST_F(ShippedTunePlay, FallsSilentWithItsLastTick) {
+TEST_F(ShippedTunePlay, FadesToAWhisperInItsLastTick) {
     ASSERT_TRUE(run_->ended);
-    // The last row cuts every channel before its last tick, so what libmikmod mixes from there
-    // to the end of the update (the demo's reload frame then adds silence) is silent.
+    // The song fades out instead of cutting: what libmikmod mixes in the last tick and on to the
+    // end of the update is quiet, so the demo's silent reload frame follows it without a click,
+    // yet not silent, so that reload frame is the loop's only silence.
     const size_t from = frames_ - (size_t{CAPTURE_RATE} * 5 / 2) / score_->bpm;
     int32_t top = 0;
     for (size_t i = from * 2; i < run_->pcm.size(); ++i) top = std::max(top, std::abs(int32_t{run_->pcm[i]}));
-    EXPECT_LT(top, 33) << "peak " << top << " after frame " << from;
+    EXPECT_LT(top, 655) << "peak " << top << " after frame " << from << " (0.02 of full scale)";
+    EXPECT_GT(top, 0) << "digital silence from frame " << from;
 }
 
 TEST(WrittenModulePlay, EndsWhereRowsAndSpeedAndTempoChangesSayWithBothSampleWidths) {

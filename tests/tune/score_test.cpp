@@ -16,6 +16,7 @@
 #include "tests/tune/xm_scan.h"
 #include "tools/tune/score.h"
 #include "tools/tune/synth.h"
+#include "tools/tune/variety.h"
 #include "tools/tune/timing.h"
 #include "tools/tune/xm.h"
 
@@ -163,6 +164,58 @@ TEST(Synth, CyclesLoopWithoutAStepAndPeakWhereAsked) {
         }
 }
 
+TEST(Synth, SweptLoopsChangeToneAndWrapWithoutAStep) {
+    for (Wave w : {Wave::saw, Wave::square}) {
+        constexpr int length = 128, sweep = 16;
+        const auto c = synth_cycle(w, 24, length, 0.8, sweep);
+        ASSERT_EQ(c.size(), size_t{length} * sweep);
+        int32_t steepest = 0;
+        for (size_t i = 1; i < c.size(); ++i) steepest = std::max(steepest, std::abs(c[i] - c[i - 1]));
+        EXPECT_LE(std::abs(c.front() - c.back()), steepest) << "wave " << static_cast<int>(w);
+        // The first cycle and the middle one differ in shape, not only in level.
+        const auto cycle = [&](size_t k) { return std::vector<int16_t>(c.begin() + k * length, c.begin() + (k + 1) * length); };
+        const auto first = cycle(0), middle = cycle(sweep / 2), last = cycle(sweep - 1);
+        double differ = 0.0, near = 0.0;
+        for (size_t i = 0; i < size_t{length}; ++i) {
+            differ += std::fabs(first[i] - middle[i]);
+            near += std::fabs(first[i] - last[i]);
+        }
+        EXPECT_GT(differ, 4.0 * near) << "wave " << static_cast<int>(w) << ": the tone moves and comes back";
+        EXPECT_GT(differ / length, 0.02 * 32767 * 0.8) << "wave " << static_cast<int>(w) << ": audibly";
+    }
+}
+
+TEST(Variety, CountsProgressionsRhythmsAndMovingTones) {
+    // Eight bars in three parts (0-3, 4-5, 6-7): channel 1 drums, channel 2 bass.
+    std::string text = "channels 2\norder 0 1 2 3 4 5 6 7\n"
+                       "instrument 1 kick drum=kick\n"
+                       "instrument 2 bass wave=saw cycle=64 envelope=0:64,1:64 sustain=1\n"
+                       "instrument 3 swept wave=square cycle=64 sweep=32\n";
+    // Bass roots: D Bb G A | D Bb (part 2) | E C (part 3, the first two steps of part 1 a tone up).
+    const char* roots[] = {"D-2", "A#1", "G-1", "A-1", "D-2", "A#1", "E-2", "C-2"};
+    for (int bar = 0; bar < 8; ++bar) {
+        const bool part2 = bar == 4 || bar == 5, part3 = bar >= 6;
+        text += "pattern " + std::to_string(bar) + " rows 4\n";
+        text += "00 | C-4 01 .. ... | " + std::string(roots[bar]) + " 02 .. ... \n";
+        if (part3) {  // the kick moves to row 3, where the swept instrument takes over the bass
+            text += "02 | ... .. .. ... | ... .. .. 446\n";
+            text += "03 | C-4 01 .. ... | " + std::string(roots[bar]) + " 03 .. ...\n";
+        } else {
+            text += std::string(part2 ? "01" : "02") + " | C-4 01 .. ... | ... .. .. ...\n";
+        }
+    }
+    XmModule m;
+    std::string error;
+    ASSERT_TRUE(score_parse(text, m, error)) << error;
+    const Variety v = tune_variety(m, {0, 4, 6}, 0, 1);
+    EXPECT_EQ(v.progressions, 1u) << "only part 1 has a whole four-bar phrase";
+    EXPECT_TRUE(v.drums_change) << "the second kick on rows 2, 1 and 3";
+    EXPECT_FALSE(v.bass_change) << "parts 1 and 2 share their bass bar";
+    ASSERT_EQ(v.moving_tone.size(), 2u);
+    EXPECT_EQ(v.moving_tone[0], "bass") << "vibrato under a held note";
+    EXPECT_EQ(v.moving_tone[1], "swept");
+}
+
 TEST(Synth, DrumsEndSilentAndRepeatExactly) {
     for (Drum d : {Drum::kick, Drum::snare, Drum::hat, Drum::openhat, Drum::crash, Drum::boom}) {
         const auto a = synth_drum(d, 0.9, false);
@@ -259,18 +312,21 @@ TEST(ShippedTune, SectionsStartWithACrashOnThePartSwitches) {
     }
 }
 
-TEST(ShippedTune, EndsWithEveryChannelCutOnItsLastRow) {
+TEST(ShippedTune, FadesOutWithoutANewNoteInItsLastBeat) {
     const ScannedXm x = xm_scan(read_file(std::string(KAPU_DATA_DIR) + "/quenFalox.xm"));
     ASSERT_EQ(x.error, "");
     const ScannedPattern& last = x.patterns.at(x.orders.back());
-    // Nothing may sound past the end: the update that ends the song mixes on with whatever
-    // still plays, and the reload frame after it is silent, which would click.
-    for (size_t ch = 0; ch < x.channels; ++ch) {
-        const ScannedCell& c = last.cells[static_cast<size_t>(last.rows - 1) * x.channels + ch];
-        EXPECT_EQ(c.effect, 0xE) << "channel " << ch;
-        EXPECT_EQ(c.param >> 4, 0xC) << "channel " << ch;
-        EXPECT_LT(c.param & 0xF, x.speed) << "channel " << ch << ": cut within the row";
-    }
+    // Whatever still sounds at the end is mixed on to the end of that update and then stopped by
+    // the silent reload frame: the song fades out over its last beat instead of starting notes,
+    // and something slides down to the last row (ShippedTunePlay checks how quiet it ends).
+    bool fading = false;
+    for (size_t row = last.rows - 4u; row < last.rows; ++row)
+        for (size_t ch = 0; ch < x.channels; ++ch) {
+            const ScannedCell& c = last.cells[row * x.channels + ch];
+            EXPECT_TRUE(c.note == 0 || c.note == XM_KEY_OFF) << "row " << row << " channel " << ch << " starts a note";
+            if (row + 1u == last.rows && c.effect == 0xA && (c.param >> 4) == 0 && (c.param & 0xF) > 0) fading = true;
+        }
+    EXPECT_TRUE(fading) << "no volume slide down on the last row";
 }
 
 TEST(ShippedTune, InstrumentsAreCleanLoopsWithShortAttacks) {

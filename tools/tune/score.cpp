@@ -128,7 +128,7 @@ private:
         ins.sample.name = ins.name;
         std::optional<Wave> wave;
         std::optional<Drum> drum;
-        long harmonics = 8, cycle = 64, peak = 85, bits = 16;
+        long harmonics = 8, cycle = 64, peak = 85, bits = 16, sweep = 1;
         for (size_t i = 3; i < w.size(); ++i) {
             const auto eq = w[i].find('=');
             if (eq == std::string_view::npos) throw Failure{"instrument settings are key=value"};
@@ -149,6 +149,7 @@ private:
             } else if (key == "harmonics") harmonics = need(1, 64);
             else if (key == "cycle") cycle = need(16, 4096);
             else if (key == "peak") peak = need(1, 100);
+            else if (key == "sweep") sweep = need(1, 256);
             else if (key == "bits") bits = need(8, 16);
             else if (key == "volume") ins.sample.volume = static_cast<uint8_t>(need(0, 64));
             else if (key == "pan") ins.sample.panning = static_cast<uint8_t>(need(0, 255));
@@ -166,9 +167,11 @@ private:
         s.sixteen_bit = bits == 16;
         if (wave) {
             if (!s.sixteen_bit) throw Failure{"waves are 16-bit"};
-            s.frames = synth_cycle(*wave, static_cast<int>(harmonics), static_cast<int>(cycle), static_cast<double>(peak) / 100.0);
+            if (cycle * sweep > 65536) throw Failure{"cycle x sweep is at most 65536 frames"};
+            s.frames = synth_cycle(*wave, static_cast<int>(harmonics), static_cast<int>(cycle),
+                                   static_cast<double>(peak) / 100.0, static_cast<int>(sweep));
             s.loop_start = 0;
-            s.loop_length = static_cast<uint32_t>(cycle);
+            s.loop_length = static_cast<uint32_t>(s.frames.size());
             const Tuning t = tuning_for_cycle(static_cast<int>(cycle));
             s.relative_note = t.relative_note;
             s.finetune = t.finetune;

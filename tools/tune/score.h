@@ -9,7 +9,8 @@
 // A cell: note "C-4", "C#4", "===" (key off) or "..."; instrument 2 hex digits or ".."; volume
 // 2 hex digits 00..40 or ".."; effect type [0-9A-Z] and 2 hex digits, or "...". Rows not
 // written are empty and rows must rise.
-// Instrument keys: wave=sine|saw|square|triangle harmonics=N cycle=N (a looped single cycle),
+// Instrument keys: wave=sine|saw|square|triangle harmonics=N cycle=N (a looped single cycle;
+// sweep=N loops N cycles whose tone moves and returns, see synth_cycle),
 // or drum=kick|snare|hat|openhat|crash|boom; then volume=0..64 pan=0..255 peak=percent bits=8|16
 // envelope=T:V,T:V,... sustain=INDEX fadeout=N (decimal or 0x hex).
 #pragma once

@@ -54,9 +54,11 @@ std::vector<double> kick(size_t n) {
     double phase = 0.0;
     for (size_t i = 0; i < n; ++i) {
         const double t = static_cast<double>(i) / DRUM_RATE;
-        const double freq = 52.0 + 130.0 * std::exp(-t * 30.0);
+        // The pitch falls fast to a low body around 50 Hz that holds for 0.18 s.
+        const double freq = 52.0 + 140.0 * std::exp(-t * 35.0);
+        const double body = t < 0.18 ? 1.0 : std::exp(-(t - 0.18) * 12.0);
         // A few milliseconds of noise on top give the beater's click, which cuts through the bass.
-        v[i] = std::sin(phase) * std::exp(-t * 8.0) + 0.35 * noise.next() * std::exp(-t * 450.0);
+        v[i] = std::sin(phase) * body + 0.18 * noise.next() * std::exp(-t * 450.0);
         phase += two_pi * freq / DRUM_RATE;
     }
     return v;
@@ -94,13 +96,28 @@ std::vector<double> metal(size_t n, double decay, uint32_t skip) {
 
 }  // namespace
 
-std::vector<int16_t> synth_cycle(Wave wave, int harmonics, int length, double peak) {
-    std::vector<double> v(static_cast<size_t>(length));
-    for (int i = 0; i < length; ++i) {
-        const double x = two_pi * i / length;
+std::vector<int16_t> synth_cycle(Wave wave, int harmonics, int length, double peak, int sweep) {
+    const size_t total = static_cast<size_t>(length) * static_cast<size_t>(sweep);
+    std::vector<double> v(total);
+    for (size_t i = 0; i < total; ++i) {
+        const double x = two_pi * static_cast<double>(i) / length;
+        // 0 at the loop's start and end, 1 half-way: the tone moves there and back.
+        const double depth = sweep > 1 ? 0.5 - 0.5 * std::cos(two_pi * static_cast<double>(i) / static_cast<double>(total)) : 0.0;
+        const double width = 0.5 - 0.3 * depth;                          // pulse width, squares only
+        const double corner = harmonics * (1.0 - 0.85 * depth) + 0.5;      // partials kept, other waves
         double sum = 0.0;
-        for (int k = 1; k <= harmonics; ++k) sum += partial(wave, k) * sigma(k, harmonics) * std::sin(k * x);
-        v[static_cast<size_t>(i)] = sum;
+        for (int k = 1; k <= harmonics; ++k) {
+            const double taper = sigma(k, harmonics);
+            if (wave == Wave::square && sweep > 1) {
+                // A pulse high for `width` of the cycle, without its mean (width 0.5 is the square).
+                sum += 2.0 / (std::numbers::pi * k) * std::sin(k * std::numbers::pi * width) * taper *
+                       std::cos(k * (x - std::numbers::pi * width));
+            } else {
+                const double open = sweep > 1 ? 1.0 / std::sqrt(1.0 + std::pow(k / corner, 4.0)) : 1.0;
+                sum += partial(wave, k) * taper * open * std::sin(k * x);
+            }
+        }
+        v[i] = sum;
     }
     return normalise(v, peak, 32767.0);
 }

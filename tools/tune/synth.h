@@ -14,7 +14,10 @@ inline constexpr int8_t DRUM_RELATIVE_NOTE = 24;
 
 // One cycle of `length` samples built from `harmonics` partials, tapered (Lanczos sigma) so the
 // loop has no ringing edge; starts at a zero crossing and peaks at `peak` (0..1) of full scale.
-[[nodiscard]] std::vector<int16_t> synth_cycle(Wave wave, int harmonics, int length, double peak);
+// With `sweep` > 1 the result holds that many cycles whose tone moves and comes back, so a held
+// note changes colour as the loop plays: a square's pulse narrows to a thin, nasal pulse, the
+// other waves open from dull (a few partials) to their full brightness. The loop stays seamless.
+[[nodiscard]] std::vector<int16_t> synth_cycle(Wave wave, int harmonics, int length, double peak, int sweep = 1);
 
 // A one-shot drum at DRUM_RATE, peaking at `peak` of full scale (of 127 when `eight_bit`),
 // ending in a short fade to 0.

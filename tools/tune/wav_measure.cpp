@@ -86,3 +86,30 @@ size_t strongest_onset(std::span<const int16_t> stereo, size_t from, size_t to, 
     }
     return best;
 }
+
+SilenceRun digital_silence(std::span<const int16_t> stereo, size_t from, size_t to) {
+    to = std::min(to, stereo.size() / 2);
+    SilenceRun best, run;
+    for (size_t f = from; f < to; ++f) {
+        if (stereo[f * 2] != 0 || stereo[f * 2 + 1] != 0) {
+            run.length = 0;
+            continue;
+        }
+        if (run.length == 0) {
+            run.start = f;
+            run.step = f == 0 ? 0 : std::max(std::abs(stereo[f * 2 - 2]), std::abs(stereo[f * 2 - 1]));
+        }
+        if (++run.length > best.length) best = run;
+    }
+    return best;
+}
+
+ChannelPeaks channel_peaks(std::span<const int16_t> stereo, size_t from, size_t to) {
+    to = std::min(to, stereo.size() / 2);
+    ChannelPeaks p;
+    for (size_t f = from; f < to; ++f) {
+        p.left = std::max(p.left, std::abs(int{stereo[f * 2]}));
+        p.right = std::max(p.right, std::abs(int{stereo[f * 2 + 1]}));
+    }
+    return p;
+}

@@ -1,5 +1,6 @@
 // tools/tune/wav_measure.h: measures of a rendered 16-bit stereo WAV that sox and ffmpeg do not
-// give directly: the longest silence and the onset of a section's downbeat (its crash).
+// give directly: the longest silence, digital silence and the step into it, the peaks of each
+// side, and the onset of a section's downbeat (its crash).
 #pragma once
 #include <cstdint>
 #include <span>
@@ -21,6 +22,22 @@ struct Silence {
     size_t length = 0;  // frames; 0 when no frame is that quiet
 };
 [[nodiscard]] Silence longest_silence(std::span<const int16_t> stereo, int16_t threshold);
+
+// The longest run of digital silence (both channels exactly 0) in frames [from, to), and the
+// step into it: the larger magnitude of the two channels on the frame before the run.
+struct SilenceRun {
+    size_t start = 0;
+    size_t length = 0;  // 0 when no frame in the range is silent
+    int step = 0;       // 0..32768
+};
+[[nodiscard]] SilenceRun digital_silence(std::span<const int16_t> stereo, size_t from, size_t to);
+
+// The largest magnitude of the left and of the right channel in frames [from, to).
+struct ChannelPeaks {
+    int left = 0;
+    int right = 0;
+};
+[[nodiscard]] ChannelPeaks channel_peaks(std::span<const int16_t> stereo, size_t from, size_t to);
 
 // The frame in [from, to) where the energy of the bright part of the sound (the first
 // difference of the mono sum) rises the most: the energy of the `window` frames after it minus
