@@ -6,7 +6,7 @@
 
 namespace {
 
-constexpr int32_t kDefaultGlyphSize = 6;
+constexpr int32_t default_glyph_size = 6;
 
 constexpr bool fits_int32(int64_t v) {
     return v >= std::numeric_limits<int32_t>::min() && v <= std::numeric_limits<int32_t>::max();
@@ -49,8 +49,8 @@ FONT* FONT_new() {
         FONT_error();
         return nullptr;
     }
-    font->glyph_w = kDefaultGlyphSize;
-    font->glyph_h = kDefaultGlyphSize;
+    font->glyph_w = default_glyph_size;
+    font->glyph_h = default_glyph_size;
     return font;
 }
 

@@ -11,7 +11,7 @@
 
 namespace {
 
-constexpr int32_t kNewCount = 256;
+constexpr int32_t new_count = 256;
 
 // A zero-filled array of n colours. A zero-length list still gets a distinct array, so an empty
 // list is never mistaken for one whose allocation failed.
@@ -82,13 +82,13 @@ RASTER* RASTER_new() {
         RASTER_error();
         return nullptr;
     }
-    list->colors = alloc_colors(kNewCount);
+    list->colors = alloc_colors(new_count);
     if (!list->colors) {
         std::free(list);
         RASTER_error();
         return nullptr;
     }
-    list->count = kNewCount;
+    list->count = new_count;
     return list;
 }
 

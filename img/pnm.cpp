@@ -10,7 +10,7 @@
 //     fresh byte and skips the unused low bits of a row's last byte.
 // Input that ends before the header is complete or before the last sample fails with
 // "IMG error" and no image, as does a header announcing more than IMG_MAX_READ_PIXELS pixels or
-// one that has not ended within its first kMaxHeaderBytes bytes. The file reader reads regular
+// one that has not ended within its first max_header_bytes bytes. The file reader reads regular
 // files only: a FIFO, a device, a directory or a socket is refused like a missing file.
 // The memory reader without a length takes a zero byte for the end of its input while it reads
 // the header and plain samples, so a zero-terminated text is never read beyond its zero.
@@ -29,7 +29,7 @@
 
 namespace {
 
-constexpr int kEnd = -1;
+constexpr int end_of_input = -1;
 
 // Reads one character at a time through the C library's buffered input, with one character
 // of look-ahead so that both readers share the scanner. The stream is this reader's alone, so
@@ -51,7 +51,7 @@ public:
 
 private:
     std::FILE* file_;
-    int look_ = kEnd;
+    int look_ = end_of_input;
     bool has_look_ = false;
 };
 
@@ -62,12 +62,12 @@ public:
     MemorySource(const uint8_t* data, size_t size, bool zero_ends)
         : data_(data), size_(size), zero_ends_(zero_ends) {}
     int peek() const {
-        if (pos_ >= size_ || (zero_ends_ && data_[pos_] == 0)) return kEnd;
+        if (pos_ >= size_ || (zero_ends_ && data_[pos_] == 0)) return end_of_input;
         return data_[pos_];
     }
     size_t remaining() const { return size_ - pos_; }
     void advance() {
-        if (peek() != kEnd) ++pos_;
+        if (peek() != end_of_input) ++pos_;
     }
     void raw_samples_follow() { zero_ends_ = false; }
 
@@ -83,7 +83,7 @@ private:
 // some 800 comment lines of 80 characters, yet a run of blanks, junk or comment from a huge or
 // damaged file is given up after a fraction of a millisecond of scanning instead of being
 // followed to its end (or, from a stream that never ends, for ever).
-constexpr size_t kMaxHeaderBytes = size_t{64} * 1024;
+constexpr size_t max_header_bytes = size_t{64} * 1024;
 
 // Shows the scanner at most limit bytes of a source: beyond them the input looks ended, and a
 // character the scanner takes past them without looking first (the file reader's number
@@ -93,7 +93,7 @@ template <class Source>
 class HeaderWindow {
 public:
     HeaderWindow(Source& src, size_t limit) : src_(src), limit_(limit) {}
-    int peek() { return consumed_ < limit_ ? src_.peek() : kEnd; }
+    int peek() { return consumed_ < limit_ ? src_.peek() : end_of_input; }
     void advance() {
         if (consumed_ >= limit_) {
             overrun_ = true;
@@ -115,7 +115,7 @@ bool is_digit(int c) { return c >= '0' && c <= '9'; }
 
 // Header numbers saturate here, far above any size the readers accept, so no digit run can
 // overflow the accumulator.
-constexpr uint64_t kHeaderCap = uint64_t{1} << 40;
+constexpr uint64_t header_cap = uint64_t{1} << 40;
 
 struct Header {
     int kind = 0;         // 1..6
@@ -124,30 +124,30 @@ struct Header {
     uint64_t maxval = 0;  // read but never used: samples are taken as 8-bit values
 };
 
-enum HeaderFlags : unsigned { kKindSeen = 1, kWidthSeen = 2, kHeightSeen = 4, kMaxvalSeen = 8,
-                              kHeaderDone = 15 };
+enum HeaderFlags : unsigned { kind_seen = 1, width_seen = 2, height_seen = 4, maxval_seen = 8,
+                              header_done = 15 };
 
 // Scans the header up to and including the one character after its last number. Fails on a
 // kind digit outside '1'..'6' and on input that ends before the header is complete.
-template <bool kFromFile, class Source>
+template <bool FromFile, class Source>
 std::optional<Header> scan_header(Source& src) {
     Header h;
     unsigned flags = 0;
-    while (flags != kHeaderDone) {
+    while (flags != header_done) {
         const int c = src.peek();
-        if (c == kEnd) return std::nullopt;
+        if (c == end_of_input) return std::nullopt;
         if (c <= 32 || c >= 127) {
             src.advance();
             continue;
         }
-        if (c == 'P' && !(flags & kKindSeen)) {
+        if (c == 'P' && !(flags & kind_seen)) {
             src.advance();
             const int k = src.peek();
             if (k < '1' || k > '6') return std::nullopt;
             src.advance();
             h.kind = k - '0';
-            flags |= kKindSeen;
-            if (h.kind == 1 || h.kind == 4) flags |= kMaxvalSeen;  // bitmaps carry no maxval
+            flags |= kind_seen;
+            if (h.kind == 1 || h.kind == 4) flags |= maxval_seen;  // bitmaps carry no maxval
             continue;
         }
         if (c == '#') {
@@ -155,7 +155,7 @@ std::optional<Header> scan_header(Source& src) {
             do {
                 src.advance();
                 skipped = src.peek();
-                if (skipped == kEnd) return std::nullopt;
+                if (skipped == end_of_input) return std::nullopt;
             } while (skipped != '\n');
             src.advance();
             continue;
@@ -168,31 +168,31 @@ std::optional<Header> scan_header(Source& src) {
         if (!terminated) {
             value = static_cast<uint64_t>(c - '0');
             while (is_digit(src.peek())) {
-                value = std::min(value * 10 + static_cast<uint64_t>(src.peek() - '0'), kHeaderCap);
+                value = std::min(value * 10 + static_cast<uint64_t>(src.peek() - '0'), header_cap);
                 src.advance();
             }
             // The file reader reads the terminator with the number, whatever it is; the
             // memory reader leaves it to be scanned again as a header token.
-            if constexpr (kFromFile) {
+            if constexpr (FromFile) {
                 src.advance();
                 terminated = true;
             }
         }
-        if (!(flags & kWidthSeen)) {
+        if (!(flags & width_seen)) {
             h.width = value;
-            flags |= kWidthSeen;
-        } else if (!(flags & kHeightSeen)) {
+            flags |= width_seen;
+        } else if (!(flags & height_seen)) {
             h.height = value;
-            flags |= kHeightSeen;
+            flags |= height_seen;
         } else {
             h.maxval = value;
-            flags |= kMaxvalSeen;
+            flags |= maxval_seen;
         }
         // Exactly one character after the header's last number is consumed. Where the input ends
         // instead, no sample can follow; failing here also keeps the reader without a length
         // from taking raw samples from beyond its text's terminating zero.
-        if (flags == kHeaderDone && !terminated) {
-            if (src.peek() == kEnd) return std::nullopt;
+        if (flags == header_done && !terminated) {
+            if (src.peek() == end_of_input) return std::nullopt;
             src.advance();
         }
     }
@@ -205,7 +205,7 @@ std::optional<Header> scan_header(Source& src) {
 template <class Source>
 std::optional<uint32_t> read_plain(Source& src) {
     while (!is_digit(src.peek())) {
-        if (src.peek() == kEnd) return std::nullopt;
+        if (src.peek() == end_of_input) return std::nullopt;
         src.advance();
     }
     uint32_t value = 0;
@@ -219,7 +219,7 @@ std::optional<uint32_t> read_plain(Source& src) {
 // The memory reader's P1 sample: one digit character, found by skipping non-digits.
 std::optional<uint32_t> read_digit(MemorySource& src) {
     while (!is_digit(src.peek())) {
-        if (src.peek() == kEnd) return std::nullopt;
+        if (src.peek() == end_of_input) return std::nullopt;
         src.advance();
     }
     const auto value = static_cast<uint32_t>(src.peek() - '0');
@@ -230,34 +230,34 @@ std::optional<uint32_t> read_digit(MemorySource& src) {
 template <class Source>
 std::optional<uint32_t> read_byte(Source& src) {
     const int c = src.peek();
-    if (c == kEnd) return std::nullopt;
+    if (c == end_of_input) return std::nullopt;
     src.advance();
     return static_cast<uint32_t>(c);
 }
 
-constexpr uint32_t kWhite = 0xFFFFFF;
-constexpr uint32_t kGreyStep = 0x010101;
+constexpr uint32_t white = 0xFFFFFF;
+constexpr uint32_t grey_step = 0x010101;
 
 std::span<uint32_t> row(IMG* img, int32_t y) {
     return {img->pixels + int64_t{y} * img->width, static_cast<size_t>(img->width)};
 }
 
 // One pixel of a kind other than the raw bitmap, or nothing when the input ends first.
-template <int kKind, bool kFromFile, class Source>
+template <int Kind, bool FromFile, class Source>
 std::optional<uint32_t> read_pixel(Source& src) {
-    if constexpr (kKind == 1) {
+    if constexpr (Kind == 1) {
         std::optional<uint32_t> v;
-        if constexpr (kFromFile) v = read_plain(src);
+        if constexpr (FromFile) v = read_plain(src);
         else v = read_digit(src);
         if (!v) return std::nullopt;
-        return *v != 0 ? kWhite : 0;
-    } else if constexpr (kKind == 2 || kKind == 5) {
-        const std::optional<uint32_t> v = kKind == 2 ? read_plain(src) : read_byte(src);
+        return *v != 0 ? white : 0;
+    } else if constexpr (Kind == 2 || Kind == 5) {
+        const std::optional<uint32_t> v = Kind == 2 ? read_plain(src) : read_byte(src);
         if (!v) return std::nullopt;
-        return *v * kGreyStep;
+        return *v * grey_step;
     } else {
-        static_assert(kKind == 3 || kKind == 6);
-        auto channel = [&src] { return kKind == 3 ? read_plain(src) : read_byte(src); };
+        static_assert(Kind == 3 || Kind == 6);
+        auto channel = [&src] { return Kind == 3 ? read_plain(src) : read_byte(src); };
         const std::optional<uint32_t> r = channel();
         const std::optional<uint32_t> g = r ? channel() : std::nullopt;
         const std::optional<uint32_t> b = g ? channel() : std::nullopt;
@@ -267,11 +267,11 @@ std::optional<uint32_t> read_pixel(Source& src) {
 }
 
 // Fills img, which has its final size, in row-major order; false when the input ends first.
-template <int kKind, bool kFromFile, class Source>
+template <int Kind, bool FromFile, class Source>
 bool read_pixels(Source& src, IMG* img) {
     for (int32_t y = 0; y < img->height; ++y) {
         for (uint32_t& px : row(img, y)) {
-            const std::optional<uint32_t> p = read_pixel<kKind, kFromFile>(src);
+            const std::optional<uint32_t> p = read_pixel<Kind, FromFile>(src);
             if (!p) return false;
             px = *p;
         }
@@ -290,7 +290,7 @@ bool read_bits_by_row(FileSource& src, IMG* img) {
                 if (!b) return false;
                 byte = *b;
             }
-            px = (byte >> (7 - x % 8)) & 1u ? kWhite : 0;
+            px = (byte >> (7 - x % 8)) & 1u ? white : 0;
             ++x;
         }
     }
@@ -308,23 +308,23 @@ bool read_bits_contiguous(MemorySource& src, IMG* img) {
             if (!b) return false;
             byte = *b;
         }
-        img->pixels[i] = (byte >> (7 - i % 8)) & 1u ? kWhite : 0;
+        img->pixels[i] = (byte >> (7 - i % 8)) & 1u ? white : 0;
     }
     return true;
 }
 
 // Header, size checks, image, samples; null after one report on any failure.
-template <bool kFromFile, class Source>
+template <bool FromFile, class Source>
 IMG* read_pnm(Source& src) {
-    HeaderWindow<Source> window(src, kMaxHeaderBytes);
-    const std::optional<Header> h = scan_header<kFromFile>(window);
+    HeaderWindow<Source> window(src, max_header_bytes);
+    const std::optional<Header> h = scan_header<FromFile>(window);
     if (!h || window.overrun() || h->width == 0 || h->height == 0) {
         IMG_error();
         return nullptr;
     }
     uint64_t width = h->width;
     const bool bitmap = h->kind == 1 || h->kind == 4;
-    if (!kFromFile && bitmap) width = (width + 7) / 8 * 8;
+    if (!FromFile && bitmap) width = (width + 7) / 8 * 8;
     // The product is formed only once both factors are within the limit: no overflow.
     if (width > static_cast<uint64_t>(IMG_MAX_READ_PIXELS) ||
         h->height > static_cast<uint64_t>(IMG_MAX_READ_PIXELS) ||
@@ -335,7 +335,7 @@ IMG* read_pnm(Source& src) {
     // A buffer too short for the samples fails before the image is allocated: a few header
     // bytes cannot make the reader claim 64 MiB. Every sample takes at least one byte (P1 digit,
     // P2/P3 digit run, P5/P6 byte), a bitmap one bit.
-    if constexpr (!kFromFile) {
+    if constexpr (!FromFile) {
         const uint64_t pixels = width * h->height;
         const bool rgb = h->kind == 3 || h->kind == 6;
         const uint64_t least = h->kind == 4 ? pixels / 8 : rgb ? pixels * 3 : pixels;
@@ -354,20 +354,20 @@ IMG* read_pnm(Source& src) {
         IMG_error();
         return nullptr;
     }
-    if constexpr (!kFromFile) {
+    if constexpr (!FromFile) {
         if (h->kind >= 4) src.raw_samples_follow();
     }
     bool complete = false;
     switch (h->kind) {
-    case 1: complete = read_pixels<1, kFromFile>(src, img); break;
-    case 2: complete = read_pixels<2, kFromFile>(src, img); break;
-    case 3: complete = read_pixels<3, kFromFile>(src, img); break;
+    case 1: complete = read_pixels<1, FromFile>(src, img); break;
+    case 2: complete = read_pixels<2, FromFile>(src, img); break;
+    case 3: complete = read_pixels<3, FromFile>(src, img); break;
     case 4:
-        if constexpr (kFromFile) complete = read_bits_by_row(src, img);
+        if constexpr (FromFile) complete = read_bits_by_row(src, img);
         else complete = read_bits_contiguous(src, img);
         break;
-    case 5: complete = read_pixels<5, kFromFile>(src, img); break;
-    default: complete = read_pixels<6, kFromFile>(src, img); break;
+    case 5: complete = read_pixels<5, FromFile>(src, img); break;
+    default: complete = read_pixels<6, FromFile>(src, img); break;
     }
     if (!complete) {
         IMG_free(&img);

@@ -1,7 +1,8 @@
 // img/rows.h: the pixel-run kernels under the compositing operations, the plasma and the raster
 // fills. Each comes in three forms, the same pixels from each: a scalar loop for any processor,
 // SSE2 (four pixels at a time; also WebAssembly SIMD through emscripten's SSE headers) and AVX2
-// (eight), the widest the processor has being chosen on first use.
+// (eight), the widest the processor has being chosen on first use. The level chosen here also
+// chooses the starfield's vector loops (fx/star_kernels.h), so one switch covers a whole frame.
 // Unless said otherwise, the arrays of one call are distinct: no run overlaps another.
 #pragma once
 #include <cstdint>

@@ -8,20 +8,20 @@
 namespace {
 
 // Every value takes a four-character field ("%3d "), so a pixel is exactly 12 characters.
-constexpr int64_t kPixelChars = 12;
-constexpr int64_t kPixelsPerLine = 6;
+constexpr int64_t pixel_chars = 12;
+constexpr int64_t pixels_per_line = 6;
 
 bool is_digit(char c) { return c >= '0' && c <= '9'; }
 
 // Header numbers saturate here, far above any size the reader accepts.
-constexpr uint64_t kHeaderCap = uint64_t{1} << 40;
+constexpr uint64_t header_cap = uint64_t{1} << 40;
 
 // The digit run at text[pos]; pos ends on the first non-digit (0 when there are no digits).
 uint64_t read_header_number(const char* text, size_t& pos) {
     uint64_t value = 0;
     for (; is_digit(text[pos]); ++pos) {
         value = value * 10 + static_cast<uint64_t>(text[pos] - '0');
-        if (value > kHeaderCap) value = kHeaderCap;
+        if (value > header_cap) value = header_cap;
     }
     return value;
 }
@@ -73,7 +73,7 @@ char* IMG_to_text(const IMG* img) {
     // The header takes 14 characters plus the digits of w and h, the pixels 12 each, "}\n" and
     // the zero byte 3: within this bound for every w x h = n, since the digits of w and h
     // together never exceed 12 + n / 6.
-    const auto size = static_cast<size_t>(kPixelChars * n + n / kPixelsPerLine + 29);
+    const auto size = static_cast<size_t>(pixel_chars * n + n / pixels_per_line + 29);
     auto* text = static_cast<char*>(std::calloc(size, 1));
     if (!text) {
         IMG_error();
@@ -81,12 +81,12 @@ char* IMG_to_text(const IMG* img) {
     }
     int pos = std::snprintf(text, size, "IMG{\nP3\n%d %d\n255\n", img->width, img->height);
     size_t at = static_cast<size_t>(pos);
-    for (int64_t i = 0; i < n; ++i, at += kPixelChars) {
+    for (int64_t i = 0; i < n; ++i, at += pixel_chars) {
         const uint32_t p = img->pixels[i];
         std::snprintf(text + at, size - at, "%3d ", static_cast<int>(p >> 16 & 0xFF));
         std::snprintf(text + at + 4, size - at - 4, "%3d ", static_cast<int>(p >> 8 & 0xFF));
         std::snprintf(text + at + 8, size - at - 8, "%3d ", static_cast<int>(p & 0xFF));
-        if ((i + 1) % kPixelsPerLine == 0) text[at + 11] = '\n';
+        if ((i + 1) % pixels_per_line == 0) text[at + 11] = '\n';
     }
     text[at - 1] = '\n';  // the last value always ends its line
     std::memcpy(text + at, "}\n", 3);

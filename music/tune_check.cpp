@@ -15,29 +15,29 @@
 
 namespace {
 
-constexpr char     XM_ID[] = "Extended Module: ";
-constexpr size_t   XM_ID_LENGTH = sizeof XM_ID - 1;
-constexpr size_t   XM_MARKER_AT = 37;
-constexpr size_t   XM_FIELDS_END = 80;        // the fixed fields; the order table follows
-constexpr size_t   XM_HEADER_SIZE_AT = 60;    // the header size counts from here
-constexpr uint32_t INSTRUMENT_SHORT_HEADER = 29;  // size, name, type, sample count
+constexpr char     xm_id[] = "Extended Module: ";
+constexpr size_t   xm_id_length = sizeof xm_id - 1;
+constexpr size_t   xm_marker_at = 37;
+constexpr size_t   xm_fields_end = 80;        // the fixed fields; the order table follows
+constexpr size_t   xm_header_size_at = 60;    // the header size counts from here
+constexpr uint32_t instrument_short_header = 29;  // size, name, type, sample count
 // With samples, libmikmod reads 241 header bytes whatever the size says (up to the fadeout).
-constexpr uint32_t INSTRUMENT_FULL_HEADER = 241;
-constexpr uint32_t SAMPLE_HEADER_BYTES = 40;      // libmikmod ignores the stored size
-constexpr uint32_t MAX_SAMPLES = 96;              // libmikmod skips the samples of more
-constexpr uint32_t MAX_ENVELOPE_POINTS = 12;
-constexpr size_t   XM_NOTES = 96;                 // note bytes 1..96; 97 and up are key off
-constexpr uint8_t  EFFECT_ENVELOPE_POSITION = 21; // 'L'
-constexpr uint8_t  EFFECT_EXTRA_FINE = 33;        // 'X': X1x is an extra fine portamento up
-constexpr double   PLAYER_MIX_RATE = 44100.0;     // libmikmod's default, which the demo keeps
-constexpr double   SAMPLE_SLACK_FRAMES = 20.0;    // libmikmod allocates this much after a sample
+constexpr uint32_t instrument_full_header = 241;
+constexpr uint32_t sample_header_bytes = 40;      // libmikmod ignores the stored size
+constexpr uint32_t max_samples = 96;              // libmikmod skips the samples of more
+constexpr uint32_t max_envelope_points = 12;
+constexpr size_t   xm_notes = 96;                 // note bytes 1..96; 97 and up are key off
+constexpr uint8_t  effect_envelope_position = 21; // 'L'
+constexpr uint8_t  effect_extra_fine = 33;        // 'X': X1x is an extra fine portamento up
+constexpr double   player_mix_rate = 44100.0;     // libmikmod's default, which the demo keeps
+constexpr double   sample_slack_frames = 20.0;    // libmikmod allocates this much after a sample
 // libmikmod indexes its 32-slot envelope arrays with effect L's parameter (bounded only by the
 // tick of the envelope's last point, which is read at index -1 when there are no points).
-constexpr uint8_t  PLAYER_ENVELOPE_SLOTS = 32;
+constexpr uint8_t  player_envelope_slots = 32;
 // libmikmod reads sample data in blocks of this many frames, and gives up on a sample when a
 // block starts at the end of the file; a block cut short is read to the end (the rest is zeros).
-constexpr uint64_t SAMPLE_BLOCK_FRAMES = 2048;
-constexpr uint8_t  SAMPLE_16_BIT = 0x10;  // in the sample type byte
+constexpr uint64_t sample_block_frames = 2048;
+constexpr uint8_t  sample_16_bit = 0x10;  // in the sample type byte
 
 // Little-endian fields at offsets the caller has checked against the size.
 class Fields {
@@ -60,9 +60,9 @@ private:
 struct EnvelopeFields {
     size_t points, sustain, loop_start, loop_end, flags;
 };
-constexpr EnvelopeFields VOLUME_ENVELOPE{225, 227, 228, 229, 233};
-constexpr EnvelopeFields PANNING_ENVELOPE{226, 230, 231, 232, 234};
-constexpr uint8_t ENVELOPE_ON = 1, ENVELOPE_SUSTAIN = 2, ENVELOPE_LOOP = 4;
+constexpr EnvelopeFields volume_envelope{225, 227, 228, 229, 233};
+constexpr EnvelopeFields panning_envelope{226, 230, 231, 232, 234};
+constexpr uint8_t envelope_on = 1, envelope_sustain = 2, envelope_loop = 4;
 
 class XmChecker {
 public:
@@ -70,7 +70,7 @@ public:
 
     TuneCheck run() {
         if (!header()) return result_;
-        size_t at = XM_HEADER_SIZE_AT + header_size_;
+        size_t at = xm_header_size_at + header_size_;
         // Version 1.04 stores the patterns first and each instrument's sample data after its
         // headers; the older versions store the instruments first and all sample data last.
         if (version_ >= 0x0104) {
@@ -104,10 +104,10 @@ private:
     }
 
     bool header() {
-        if (!f_.matches(0, XM_ID, XM_ID_LENGTH)) return fail(TuneRule::id_text, 0);
-        if (!f_.has(XM_MARKER_AT, 1)) return fail(TuneRule::id_text, f_.size());
-        if (f_.u8(XM_MARKER_AT) != 0x1A) return fail(TuneRule::marker, XM_MARKER_AT);
-        if (!f_.has(0, XM_FIELDS_END)) return fail(TuneRule::header_past_end, f_.size());
+        if (!f_.matches(0, xm_id, xm_id_length)) return fail(TuneRule::id_text, 0);
+        if (!f_.has(xm_marker_at, 1)) return fail(TuneRule::id_text, f_.size());
+        if (f_.u8(xm_marker_at) != 0x1A) return fail(TuneRule::marker, xm_marker_at);
+        if (!f_.has(0, xm_fields_end)) return fail(TuneRule::header_past_end, f_.size());
         version_ = f_.u16(58);
         header_size_ = f_.u32(60);
         const uint16_t song_length = f_.u16(64), restart = f_.u16(66);
@@ -129,7 +129,7 @@ private:
         // The loader reads `song_length` order entries from offset 80 whatever the header size
         // says, and wants more file after the header. An entry past the patterns is taken: the
         // player plays an empty 64-row pattern there, as FastTracker 2 does.
-        if (!f_.has(0, XM_FIELDS_END + song_length) || f_.size() <= XM_HEADER_SIZE_AT + header_size_)
+        if (!f_.has(0, xm_fields_end + song_length) || f_.size() <= xm_header_size_at + header_size_)
             return fail(TuneRule::header_past_end, f_.size());
         return true;
     }
@@ -160,8 +160,8 @@ private:
     // can reach follows from its highest note (arpeggio, vibrato and finetune added), unless a
     // portamento up can slide any note to the player's highest pitch.
     bool loops_fit_the_step() {
-        const double step = highest_pitch_hz() / PLAYER_MIX_RATE;
-        if (step <= SAMPLE_SLACK_FRAMES) return true;
+        const double step = highest_pitch_hz() / player_mix_rate;
+        if (step <= sample_slack_frames) return true;
         for (const Loop& loop : loops_) {
             const uint64_t width = loop.sixteen_bit ? 2 : 1;
             // As libmikmod takes the loop: end = start + length in 32 bits, clamped to the sample.
@@ -170,7 +170,7 @@ private:
             const uint64_t end = std::min<uint64_t>(static_cast<uint32_t>(loop.start + loop.length) / width, frames);
             if (!loop.on || start >= end) continue;
             if (step > static_cast<double>(end - start) &&
-                static_cast<double>(end) + step > static_cast<double>(frames) + SAMPLE_SLACK_FRAMES) {
+                static_cast<double>(end) + step > static_cast<double>(frames) + sample_slack_frames) {
                 instrument_ = loop.instrument;
                 sample_ = loop.index;
                 return fail(TuneRule::loop_overrun, loop.header);
@@ -234,12 +234,12 @@ private:
                 for (unsigned bit = 0; bit < 5; ++bit) fields[bit] = f_.u8(at + bit);
             }
             const uint8_t note = fields[0], instrument = fields[1], effect = fields[3], param = fields[4];
-            if (note >= 1 && note <= XM_NOTES) {
+            if (note >= 1 && note <= xm_notes) {
                 played_[note - 1] = true;
                 highest_note_ = std::max<uint32_t>(highest_note_, note);
             }
             // 1xx, E1x and X1x slide the pitch up (with 0, by the last speed, which 2xx sets too).
-            if (effect == 0x1 || (effect == 0xE && param >> 4 == 1) || (effect == EFFECT_EXTRA_FINE && param >> 4 == 1))
+            if (effect == 0x1 || (effect == 0xE && param >> 4 == 1) || (effect == effect_extra_fine && param >> 4 == 1))
                 porta_up_ = true;
             if (instrument != 0 && named_[instrument] == 0) {
                 named_[instrument] = at;
@@ -247,7 +247,7 @@ private:
             }
             // Refused only if an instrument switches an envelope on (checked at the end): the
             // player reads envelope arrays only after it has started one.
-            if (effect == EFFECT_ENVELOPE_POSITION && param >= PLAYER_ENVELOPE_SLOTS &&
+            if (effect == effect_envelope_position && param >= player_envelope_slots &&
                 position_effect_.ok())
                 position_effect_ = here(TuneRule::envelope_position_effect, at);
             at += length;
@@ -259,36 +259,36 @@ private:
         for (int32_t i = 0; i < instrument_count_; ++i) {
             instrument_ = i + 1;
             const size_t start = *at;
-            if (!f_.has(start, INSTRUMENT_SHORT_HEADER)) return fail(TuneRule::instrument_past_end, start);
+            if (!f_.has(start, instrument_short_header)) return fail(TuneRule::instrument_past_end, start);
             const uint32_t size = f_.u32(start);
             const uint32_t samples = f_.u16(start + 27);
-            if (samples > MAX_SAMPLES) return fail(TuneRule::sample_count, start + 27);
+            if (samples > max_samples) return fail(TuneRule::sample_count, start + 27);
             // libmikmod reads 29 bytes, or 33 and skips to the header's end, or 241 and skips:
             // a size that ends the header before what it reads makes it lose its place.
-            if (size < INSTRUMENT_SHORT_HEADER || size > 0x7FFF ||
-                (samples == 0 && size > INSTRUMENT_SHORT_HEADER && size < INSTRUMENT_SHORT_HEADER + 4) ||
-                (samples > 0 && size < INSTRUMENT_FULL_HEADER))
+            if (size < instrument_short_header || size > 0x7FFF ||
+                (samples == 0 && size > instrument_short_header && size < instrument_short_header + 4) ||
+                (samples > 0 && size < instrument_full_header))
                 return fail(TuneRule::instrument_header_size, start);
             if (!f_.has(start, size)) return fail(TuneRule::instrument_past_end, start);
             *at = start + size;
             Keymap& map = keymaps_.emplace_back();
             map.samples = samples;
             if (samples == 0) continue;
-            for (size_t note = 0; note < XM_NOTES; ++note) map.sample_of[note] = f_.u8(start + 33 + note);
-            if (!envelope(start, VOLUME_ENVELOPE, false) || !envelope(start, PANNING_ENVELOPE, true))
+            for (size_t note = 0; note < xm_notes; ++note) map.sample_of[note] = f_.u8(start + 33 + note);
+            if (!envelope(start, volume_envelope, false) || !envelope(start, panning_envelope, true))
                 return false;
             if (f_.u8(start + 237) != 0) auto_vibrato_ = true;  // depth
             panning_ = false;
 
             if (version_ >= 0x0104) data_.clear();
             for (sample_ = 0; sample_ < static_cast<int32_t>(samples); ++sample_) {
-                if (!f_.has(*at, SAMPLE_HEADER_BYTES)) return fail(TuneRule::sample_header_past_end, *at);
+                if (!f_.has(*at, sample_header_bytes)) return fail(TuneRule::sample_header_past_end, *at);
                 const uint8_t type = f_.u8(*at + 14);
-                data_.push_back({f_.u32(*at), (type & SAMPLE_16_BIT) != 0, instrument_, sample_});
+                data_.push_back({f_.u32(*at), (type & sample_16_bit) != 0, instrument_, sample_});
                 loops_.push_back({*at, f_.u32(*at), f_.u32(*at + 4), f_.u32(*at + 8), (type & 3) != 0,
-                                  (type & SAMPLE_16_BIT) != 0, instrument_, sample_});
+                                  (type & sample_16_bit) != 0, instrument_, sample_});
                 highest_relative_note_ = std::max<int32_t>(highest_relative_note_, static_cast<int8_t>(f_.u8(*at + 16)));
-                *at += SAMPLE_HEADER_BYTES;
+                *at += sample_header_bytes;
             }
             sample_ = -1;
             if (version_ >= 0x0104 && !sample_data(at, i + 1 == instrument_count_)) return false;
@@ -310,8 +310,8 @@ private:
             }
             // A byte of the sample's last block must be there, and the samples after it (which
             // start at the end of the file) must be too short to be read at all.
-            const uint64_t needed = start + (frames(s) == 0 ? 0 : (frames(s) - 1) / SAMPLE_BLOCK_FRAMES *
-                                                                     SAMPLE_BLOCK_FRAMES * width(s) + 1);
+            const uint64_t needed = start + (frames(s) == 0 ? 0 : (frames(s) - 1) / sample_block_frames *
+                                                                     sample_block_frames * width(s) + 1);
             const bool rest_unread = std::all_of(data_.begin() + static_cast<long>(k) + 1, data_.end(),
                                                  [](const Sample& later) { return frames(later) == 0; });
             if (ends_the_file && f_.size() >= needed && rest_unread) {
@@ -331,14 +331,14 @@ private:
     bool envelope(size_t start, const EnvelopeFields& e, bool panning) {
         panning_ = panning;
         const uint8_t flags = f_.u8(start + e.flags), points = f_.u8(start + e.points);
-        if (!(flags & ENVELOPE_ON)) return true;
-        if (points > MAX_ENVELOPE_POINTS) return fail(TuneRule::envelope_points, start + e.points);
+        if (!(flags & envelope_on)) return true;
+        if (points > max_envelope_points) return fail(TuneRule::envelope_points, start + e.points);
         if (points < 2) return true;
         envelope_in_use_ = true;
         const uint8_t sustain = f_.u8(start + e.sustain);
         const uint8_t loop_start = f_.u8(start + e.loop_start), loop_end = f_.u8(start + e.loop_end);
-        if ((flags & ENVELOPE_SUSTAIN) && sustain >= points) return fail(TuneRule::envelope_sustain, start + e.sustain);
-        if (flags & ENVELOPE_LOOP) {
+        if ((flags & envelope_sustain) && sustain >= points) return fail(TuneRule::envelope_sustain, start + e.sustain);
+        if (flags & envelope_loop) {
             if (loop_start >= points) return fail(TuneRule::envelope_loop_start, start + e.loop_start);
             if (loop_end >= points || loop_end < loop_start) return fail(TuneRule::envelope_loop_end, start + e.loop_end);
         }
@@ -355,7 +355,7 @@ private:
     // cells name (the offset of the first cell naming each; 0 for none).
     struct Keymap {
         uint32_t samples = 0;
-        std::array<uint8_t, XM_NOTES> sample_of{};
+        std::array<uint8_t, xm_notes> sample_of{};
     };
     std::vector<Keymap> keymaps_;
     // Every sample's loop (as stored, in bytes), and what bounds the song's highest pitch.
@@ -369,7 +369,7 @@ private:
     uint32_t highest_note_ = 0;          // note byte, 1..96; 0 when no cell plays a note
     int32_t  highest_relative_note_ = -128;
     bool     porta_up_ = false, auto_vibrato_ = false;
-    std::array<bool, XM_NOTES> played_{};
+    std::array<bool, xm_notes> played_{};
     std::array<size_t, 256> named_{};
     std::array<int32_t, 256> named_pattern_{};
     struct Sample {
@@ -418,17 +418,17 @@ TuneCheck tune_read(const char* path, std::vector<uint8_t>* bytes) {
     const Descriptor fd(open(path, O_RDONLY | O_NONBLOCK | O_CLOEXEC));
     struct stat st {};
     if (fd.get() < 0 || fstat(fd.get(), &st) != 0 || !S_ISREG(st.st_mode)) return refused(TuneRule::not_a_file);
-    if (st.st_size < 0 || static_cast<uint64_t>(st.st_size) > TUNE_MAX_BYTES) return refused(TuneRule::too_large);
+    if (st.st_size < 0 || static_cast<uint64_t>(st.st_size) > tune_max_bytes) return refused(TuneRule::too_large);
     // The file may change while it is read: read to its end, but never more than the limit.
     bytes->resize(static_cast<size_t>(st.st_size) + 1);
     size_t filled = 0;
     for (;;) {
         if (filled == bytes->size()) {
-            if (filled > TUNE_MAX_BYTES) {
+            if (filled > tune_max_bytes) {
                 bytes->clear();
                 return refused(TuneRule::too_large);
             }
-            bytes->resize(std::min(filled * 2, TUNE_MAX_BYTES + 1));
+            bytes->resize(std::min(filled * 2, tune_max_bytes + 1));
         }
         const ssize_t got = read(fd.get(), bytes->data() + filled, bytes->size() - filled);
         if (got == 0) break;

@@ -9,14 +9,14 @@
 #include <string>
 #include <vector>
 
-inline constexpr size_t TUNE_MAX_BYTES = size_t{64} << 20;  // larger files are refused unread
+inline constexpr size_t tune_max_bytes = size_t{64} << 20;  // larger files are refused unread
 
 // The rule a tune broke; none when it passed. The comments give the refused values.
 enum class TuneRule : uint8_t {
     none,
     // The file
     not_a_file,               // missing, unreadable, or not a regular file (FIFO, device, folder)
-    too_large,                // more than TUNE_MAX_BYTES
+    too_large,                // more than tune_max_bytes
     // The file header: what libmikmod's loader takes as an XM at all
     id_text,                  // not "Extended Module: ", or the file is shorter than it
     marker,                   // byte 37 is not 0x1A
@@ -71,7 +71,7 @@ struct TuneCheck {
 [[nodiscard]] TuneCheck tune_check(std::span<const uint8_t> bytes);
 
 // Reads the file at `path` into *bytes without ever blocking: only a regular file of at most
-// TUNE_MAX_BYTES; anything else is refused at once with not_a_file or too_large.
+// tune_max_bytes; anything else is refused at once with not_a_file or too_large.
 [[nodiscard]] TuneCheck tune_read(const char* path, std::vector<uint8_t>* bytes);
 
 // tune_read, then tune_check of what was read. *bytes holds the file whenever it could be read.

@@ -147,7 +147,7 @@ TEST(TuneRead, RefusesWhatIsNotARegularFileAtOnce) {
 
 TEST(TuneRead, ReadsUpToTheLimitAndRefusesMore) {
     Folder dir;
-    for (const auto& [size, want] : {std::pair{TUNE_MAX_BYTES, TuneRule::none}, {TUNE_MAX_BYTES + 1, TuneRule::too_large}}) {
+    for (const auto& [size, want] : {std::pair{tune_max_bytes, TuneRule::none}, {tune_max_bytes + 1, TuneRule::too_large}}) {
         const std::string path = dir.file("sparse");
         const int fd = open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
         ASSERT_GE(fd, 0);
