@@ -1,0 +1,17 @@
+import { openPage, startBrowser, startServer, canvasPixels, partOf } from './support.mjs';
+const server = await startServer(process.env.SITE);
+const chromium = await startBrowser();
+const { page, problems } = await openPage(chromium.browser);
+page.on('console', (m) => console.log('console', m.type(), m.text()));
+await page.setViewport({ width: 1366, height: 768 });
+await page.goto(`${server.url}/`);
+await page.waitForFunction(() => !document.getElementById('start').disabled, { timeout: 60000 });
+await page.screenshot({ path: '/tmp/webtry/before.png' });
+await page.click('#start');
+await page.waitForFunction(() => window.kapu.debug.state().shown > 120, { timeout: 60000 });
+console.log(JSON.stringify(await page.evaluate(() => ({ s: window.kapu.debug.state(), sync: window.kapu.debug.sync(), apart: window.kapu.debug.apart, ff: window.kapu.debug.firstFrameMs, audio: window.kapu.debug.audio() }))));
+await page.mouse.move(500, 500);
+await page.screenshot({ path: '/tmp/webtry/after.png' });
+console.log('part', partOf(await canvasPixels(page)));
+console.log(problems);
+await chromium.close(); await server.close();
