@@ -115,8 +115,10 @@ EMSCRIPTEN_KEEPALIVE int32_t web_prepare() {
     return 0;
 }
 
-// Starts a run from the first frame (after the page's start gesture). 0 when it runs, else as
-// web_prepare. The page then calls web_frame at each animation frame.
+// Starts a run (after the page's start gesture) and shows its first frame at once, before the
+// tune is loaded and the browser's sound is opened, which take a while. 0 when it runs, else as
+// web_prepare. The page then calls web_frame at each animation frame; the first frame stays
+// until the tune's first sample plays.
 EMSCRIPTEN_KEEPALIVE int32_t web_start() {
     if (running) return 0;
     if (const int32_t status = web_prepare(); status != 0) return status;
@@ -125,8 +127,6 @@ EMSCRIPTEN_KEEPALIVE int32_t web_start() {
     keys_held_over = true;
     control_key = 0;
     paused = false;
-    music_start();
-    web_page_watch_audio();
     demo_cycle = DemoCycle{};
     demo_cycle.hooks = {
         .show = [](const IMG* frame, DemoStage) { to_show = frame; },
@@ -138,6 +138,12 @@ EMSCRIPTEN_KEEPALIVE int32_t web_start() {
     };
     pace = web_pace_make();
     running = true;
+    to_show = nullptr;
+    demo_step(&demo_cycle);  // frame 0; its tail's music pump has no tune yet, as a no-op
+    SCREEN_show(screen, to_show);
+    web_page_first_frame();
+    music_start();
+    web_page_watch_audio();
     return 0;
 }
 
@@ -146,7 +152,6 @@ EMSCRIPTEN_KEEPALIVE int32_t web_start() {
 EMSCRIPTEN_KEEPALIVE void web_frame(double now_ms) {
     if (!running || paused) return;
     const int64_t steps = web_pace_steps(&pace, now_ms, demo_cycle.shown, web_page_audio_played());
-    const bool first = demo_cycle.shown == 0;
     to_show = nullptr;
     for (int64_t i = 0; i < steps; ++i) {
         if (!demo_step(&demo_cycle)) {
@@ -155,9 +160,7 @@ EMSCRIPTEN_KEEPALIVE void web_frame(double now_ms) {
             return;
         }
     }
-    if (to_show == nullptr) return;
-    SCREEN_show(screen, to_show);
-    if (first) web_page_first_frame();
+    if (to_show != nullptr) SCREEN_show(screen, to_show);
 }
 
 // Pauses (1) or resumes (0) the live run's picture; the page holds the sound itself.

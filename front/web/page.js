@@ -210,7 +210,7 @@
     }
     setControls();
     wake();
-    tick(performance.now());  // the first frame at once, not at the next animation frame
+    frameRequest = requestAnimationFrame(tick);
   }
 
   function onAudioState(state) {

@@ -568,3 +568,27 @@ test('failures are said in a sentence that stays: program missing, tune unplayab
     await page.close();
   }
 });
+
+test('?embed in a 160 x 120 frame: the picture and the controls; full screen refused with a note', async () => {
+  const { page, problems } = await openPage(chromium.browser);
+  await page.setViewport({ width: 400, height: 300 });
+  await page.setContent(`<iframe src="${server.url}/?embed" width="160" height="120" style="border:0"></iframe>`);
+  const frame = await (await page.$('iframe')).contentFrame();
+  await frame.waitForFunction(() => !document.getElementById('start').disabled, { timeout: LONG });
+  const look = await frame.evaluate(() => {
+    const inside = (id) => {
+      const r = document.getElementById(id).getBoundingClientRect();
+      return r.left >= 0 && r.top >= 0 && r.right <= innerWidth + 0.5 && r.bottom <= innerHeight + 0.5;
+    };
+    return { title: getComputedStyle(document.getElementById('title')).display,
+             screen: inside('screen'), start: inside('start'), controls: inside('controls') };
+  });
+  assert.deepEqual(look, { title: 'none', screen: true, start: true, controls: true });
+  await frame.click('#start');
+  await frame.waitForFunction(() => window.kapu.debug.state().shown > 30, { timeout: LONG });
+  await frame.click('#full');
+  await frame.waitForFunction(() => !document.getElementById('note').hidden, { timeout: LONG });
+  assert.match(await frame.$eval('#note', (e) => e.textContent), /Full screen is not allowed in this frame/);
+  assert.deepEqual(problems, []);
+  await page.close();
+});
