@@ -410,8 +410,16 @@
     paused = !paused;
     hold();
   });
-  $('next').addEventListener('click', () => Module._web_key(KEY_SPACE));
-  $('quit').addEventListener('click', () => Module._web_key(KEY_ESCAPE));
+  // A key from the controls acts in the next frame: a paused run goes on to take it.
+  const control = (key) => {
+    if (paused) {
+      paused = false;
+      hold();
+    }
+    Module._web_key(key);
+  };
+  $('next').addEventListener('click', () => control(KEY_SPACE));
+  $('quit').addEventListener('click', () => control(KEY_ESCAPE));
   $('mute').addEventListener('click', () => {
     Module.muted = !Module.muted;
     setControls();
