@@ -70,6 +70,21 @@ async function gotoPart(page, part) {
 
 const startReady = () => !document.getElementById('start').disabled;
 
+// A page without Web Audio, as in a browser that offers none.
+const noAudio = () => {
+  delete window.AudioContext;
+  delete window.webkitAudioContext;
+};
+
+// A new page (set up by `before`) whose run was started with a click.
+async function openStarted(before) {
+  const opened = await openPage(chromium.browser, before);
+  await opened.page.goto(`${server.url}/`);
+  await waitFor(opened.page, startReady);
+  await opened.page.click('#start');
+  return opened;
+}
+
 test('the page loads without console errors, with its title, scaled canvas and start screen', async () => {
   const { page, problems } = await openPage(chromium.browser);
   await page.setViewport({ width: 1024, height: 768 });
@@ -243,13 +258,7 @@ test('when the pictures and tune cannot be fetched the page says so', async () =
 });
 
 test('without Web Audio the intro runs silently with a note', async () => {
-  const { page, problems } = await openPage(chromium.browser, () => {
-    delete window.AudioContext;
-    delete window.webkitAudioContext;
-  });
-  await page.goto(`${server.url}/`);
-  await waitFor(page, startReady);
-  await page.click('#start');
+  const { page, problems } = await openStarted(noAudio);
   await waitFor(page, () => window.kapu.debug.state().shown > 60);
   assert.match(await visibleText(page, 'note'), /^No sound: .*The intro runs silently\.$/);
   assert.equal((await state(page)).sound, false);
@@ -384,13 +393,7 @@ test('the sound starts without noise: silence, then the tune at its own level', 
 });
 
 test('pacing replayed on the animation frames\' time stamps: one frame per refresh at 60 Hz', async () => {
-  const { page, problems } = await openPage(chromium.browser, () => {
-    delete window.AudioContext;
-    delete window.webkitAudioContext;
-  });
-  await page.goto(`${server.url}/`);
-  await waitFor(page, startReady);
-  await page.click('#start');
+  const { page, problems } = await openStarted(noAudio);
   await waitFor(page, () => window.kapu.debug.state().shown > 300);
   const frames = await page.evaluate(() => window.kapu.debug.frames);
   let regular = 0;
