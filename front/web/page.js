@@ -406,6 +406,12 @@
     wake();
   }
 
+  // A control pressed with a pointer does not keep the focus: Space and the other keys then
+  // reach the intro again rather than pressing the control once more.
+  $('controls').addEventListener('click', (event) => {
+    const button = event.target.closest('button');
+    if (button && event.detail > 0) setTimeout(() => button.blur(), 0);
+  });
   $('pause').addEventListener('click', () => {
     paused = !paused;
     hold();
