@@ -42,3 +42,17 @@ struct RenderResult {
 // frame, and the objects are released.
 RenderResult render_run(int64_t max_frames, const std::vector<RenderKey>& keys,
                         const RenderHooks& hooks);
+
+// The same run stepped a slice at a time, for a caller that must not be held up for long (a web
+// page): render_begin sets it up, render_advance steps up to `steps` frames and tells whether
+// the run goes on, render_finish ends it; together as render_run. The run must stay where it
+// is from render_begin to render_finish (the cycle's hooks point into it).
+struct RenderRun {
+    DemoCycle              cycle;
+    std::vector<RenderKey> keys;
+    RenderHooks            hooks;
+    int64_t                max_frames = 0;
+};
+void render_begin(RenderRun* run, int64_t max_frames, std::vector<RenderKey> keys, RenderHooks hooks);
+bool render_advance(RenderRun* run, int64_t steps);
+RenderResult render_finish(RenderRun* run);

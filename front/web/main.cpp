@@ -1,15 +1,17 @@
 // front/web/main.cpp: the intro in a web browser. The page (front/web/page.js) calls in here:
-// to run the intro live, the core's cycle stepped from the browser's animation frames at 60
-// frames per second and shown on the page's canvas through SCREEN, the keys read through
-// KEYBOARD and the tune played through libmikmod, both over the browser's SDL; to show one frame
-// of a run without keys or sound, as demo-render composes it, with its checksum; and to time
-// the composition of each part.
+// to run the intro live, the core's cycle stepped at each of the browser's animation frames as
+// far as the picture's clock says (the tune's samples played, or 60 frames per second without
+// sound) and shown on the page's canvas through SCREEN, the keys read through KEYBOARD (and the
+// page's controls), the tune played through libmikmod, both over the browser's SDL; to show one
+// frame of a run without keys or sound, as demo-render composes it, with its checksum, composed
+// a slice at a time; and to time the composition of each part.
 #include <SDL.h>
 #include <emscripten.h>
 
 #include <cstdint>
 #include <cstdio>
 #include <string>
+#include <vector>
 
 #include "front/web/pace.h"
 #include "main/demo.h"
@@ -21,10 +23,11 @@
 
 // The page's side of the link (front/web/page_link.js)
 extern "C" {
-void web_page_prepare_screen();  // the canvas's presentation settings, once the screen is open
-void web_page_watch_audio();     // after each music start: the sound probe and the audio state
-void web_page_first_frame();     // the first frame of a run is on the canvas
-void web_page_ended();           // a run has faded out and released its objects
+void   web_page_prepare_screen();  // the canvas's presentation settings, once the screen is open
+void   web_page_watch_audio();     // after each music start: the sound's clock, probe and state
+double web_page_audio_played();    // the tune's samples played, or web_sound_none / _pending
+void   web_page_first_frame();     // the first frame of a run is on the canvas
+void   web_page_ended();           // a run has faded out and released its objects
 }
 
 namespace {
@@ -33,13 +36,18 @@ SCREEN*   screen = nullptr;
 KEYBOARD* keyboard = nullptr;
 WEBPACE   pace = web_pace_make();
 bool      running = false;
+bool      prepared = false;  // the objects of the next run are made
+bool      paused = false;
 // Keys are not read until every key is up: the key that started a run is still down then, and
 // would act in the first frame (Space would leave part 1 at once).
 bool      keys_held_over = false;
-std::string text_out;  // what a text-returning call hands the page, valid until the next
+uint8_t   control_key = 0;   // a key byte from the page's controls, for the next frame's tail
+const IMG* to_show = nullptr;  // the last frame composed in this animation frame
+RenderRun still;            // a still being composed; still.max_frames 0 when none
+std::string text_out;        // what a text-returning call hands the page, valid until the next
 
-// The objects as at program start. What the previous run's release kept (the part 1 logotype,
-// the colour list, the starfield) goes first, so that every run starts as the first did.
+// The objects as at program start. What a previous run left goes first, so that every run
+// starts as the first did.
 const char* make_objects() {
     demo_release_all();
     demo_reset_state();
@@ -53,6 +61,11 @@ const char* make_objects() {
 
 uint8_t read_key() {
     KEYBOARD_poll(keyboard);
+    if (control_key != 0) {
+        const uint8_t key = control_key;
+        control_key = 0;
+        return key;
+    }
     if (keys_held_over) {
         if (keyboard->keys[0] != 0) return 0;
         keys_held_over = false;
@@ -62,21 +75,18 @@ uint8_t read_key() {
 
 void finish_run() {
     demo_end(&demo_cycle);
-    emscripten_cancel_main_loop();
     running = false;
+    paused = false;
+    prepared = false;
     web_page_ended();
 }
 
-// One animation frame: the demo frames due by the clock, usually one.
-void animation_frame() {
-    const int32_t due = web_pace_due(&pace, emscripten_get_now());
-    for (int32_t i = 0; i < due; ++i) {
-        if (!demo_step(&demo_cycle)) {
-            finish_run();
-            return;
-        }
-        if (demo_cycle.shown == 1) web_page_first_frame();
-    }
+bool open_keyboard() {
+    if (keyboard != nullptr) return true;
+    SDL_Init(SDL_INIT_VIDEO);  // the browser's SDL listens for keys from here on
+    if (SCREEN_ready(screen) == 0) return false;
+    keyboard = KEYBOARD_new();
+    return keyboard != nullptr;
 }
 
 }  // namespace
@@ -94,25 +104,32 @@ EMSCRIPTEN_KEEPALIVE int32_t web_open_screen() {
     return SCREEN_ready(screen);
 }
 
-// Starts a run from the first frame (after the page's start gesture, or a key after the end of
-// the previous run). 0 when it runs; 1 when a picture is missing (named on standard error);
-// 2 when there is no canvas to draw on.
+// Makes what a live run needs before the start gesture, so that the first frame follows the
+// gesture at once: the keyboard and the objects. 0 when ready; 1 when a picture is missing
+// (named on standard error); 2 when there is no canvas to draw on.
+EMSCRIPTEN_KEEPALIVE int32_t web_prepare() {
+    if (running || prepared) return 0;
+    if (web_open_screen() == 0 || !open_keyboard()) return 2;
+    if (make_objects() != nullptr) return 1;
+    prepared = true;
+    return 0;
+}
+
+// Starts a run (after the page's start gesture) and shows its first frame at once, before the
+// tune is loaded and the browser's sound is opened, which take a while. 0 when it runs, else as
+// web_prepare. The page then calls web_frame at each animation frame; the first frame stays
+// until the tune's first sample plays.
 EMSCRIPTEN_KEEPALIVE int32_t web_start() {
     if (running) return 0;
-    if (keyboard == nullptr) {
-        SDL_Init(SDL_INIT_VIDEO);  // the browser's SDL listens for keys from here on
-        if (web_open_screen() == 0) return 2;
-        keyboard = KEYBOARD_new();
-        if (keyboard == nullptr) return 2;
-    }
-    if (make_objects() != nullptr) return 1;
+    if (const int32_t status = web_prepare(); status != 0) return status;
+    prepared = false;
     KEYBOARD_poll(keyboard);  // what was pressed before this run does not reach it
     keys_held_over = true;
-    music_start();
-    web_page_watch_audio();
+    control_key = 0;
+    paused = false;
     demo_cycle = DemoCycle{};
     demo_cycle.hooks = {
-        .show = [](const IMG* frame, DemoStage) { SCREEN_show(screen, frame); },
+        .show = [](const IMG* frame, DemoStage) { to_show = frame; },
         .wait = {},
         .read_key = read_key,
         .pump = music_pump,
@@ -121,8 +138,56 @@ EMSCRIPTEN_KEEPALIVE int32_t web_start() {
     };
     pace = web_pace_make();
     running = true;
-    emscripten_set_main_loop(animation_frame, 0, 0);
+    to_show = nullptr;
+    demo_step(&demo_cycle);  // frame 0; its tail's music pump has no tune yet, as a no-op
+    SCREEN_show(screen, to_show);
+    web_page_first_frame();
+    music_start();
+    web_page_watch_audio();
     return 0;
+}
+
+// One animation frame of a live run, with its time stamp: the demo frames the clock says are
+// due, of which only the last reaches the canvas.
+EMSCRIPTEN_KEEPALIVE void web_frame(double now_ms) {
+    if (!running || paused) return;
+    const int64_t steps = web_pace_steps(&pace, now_ms, demo_cycle.shown, web_page_audio_played());
+    to_show = nullptr;
+    for (int64_t i = 0; i < steps; ++i) {
+        if (!demo_step(&demo_cycle)) {
+            if (to_show != nullptr) SCREEN_show(screen, to_show);
+            finish_run();
+            return;
+        }
+    }
+    if (to_show != nullptr) SCREEN_show(screen, to_show);
+}
+
+// Pauses (1) or resumes (0) the live run's picture; the page holds the sound itself.
+EMSCRIPTEN_KEEPALIVE void web_pause(int32_t on) {
+    if (!running || paused == (on != 0)) return;
+    paused = on != 0;
+    if (!paused) web_pace_resume(&pace);
+}
+
+// A key byte from the page's controls (' ' next part, 27 fade out), read in the next frame's
+// tail as if the key were pressed.
+EMSCRIPTEN_KEEPALIVE void web_key(int32_t key) {
+    if (running) control_key = static_cast<uint8_t>(key);
+}
+
+// The demo's letter K (the icon's letter) for the page's favicon: its pixels as 0x00RRGGBB words,
+// black where nothing is drawn, after its width and height: [w, h, pixels...]; null when it
+// cannot be read.
+EMSCRIPTEN_KEEPALIVE const uint32_t* web_icon() {
+    static std::vector<uint32_t> words;
+    IMG* k = IMG_load_pnm("K.ppm");
+    if (k == nullptr) return nullptr;
+    const size_t n = static_cast<size_t>(k->width) * static_cast<size_t>(k->height);
+    words.assign({static_cast<uint32_t>(k->width), static_cast<uint32_t>(k->height)});
+    words.insert(words.end(), k->pixels, k->pixels + n);
+    IMG_free(&k);
+    return words.data();
 }
 
 // The live run's state for the page and its tests: the stage of the next frame (DemoStage as a
@@ -131,22 +196,41 @@ EMSCRIPTEN_KEEPALIVE int32_t web_stage() { return static_cast<int32_t>(demo_cycl
 EMSCRIPTEN_KEEPALIVE double web_shown() { return static_cast<double>(demo_cycle.shown); }
 EMSCRIPTEN_KEEPALIVE int32_t web_sound() { return music != nullptr ? 1 : 0; }
 
-// Composes frames 0 .. frame of a run without keys or sound, as demo-render does, shows the last
-// and returns its checksum (16 hex digits, as demo-render --sums writes it); "" when a picture is
-// missing or there is no canvas.
-EMSCRIPTEN_KEEPALIVE const char* web_still(int32_t frame) {
+// Begins composing frames 0 .. frame of a run without keys or sound, as demo-render does: 1 when
+// it began; 0 when a run is live, a picture is missing or there is no canvas.
+EMSCRIPTEN_KEEPALIVE int32_t web_still_begin(double frame) {
     text_out.clear();
-    if (running || frame < 0 || web_open_screen() == 0 || make_objects() != nullptr)
-        return text_out.c_str();
+    if (running || frame < 0 || web_open_screen() == 0) return 0;
+    prepared = false;
+    if (make_objects() != nullptr) return 0;
+    const auto last = static_cast<int64_t>(frame);
     RenderHooks hooks;
-    hooks.show = [frame](int64_t index, DemoStage, const IMG* shown) {
-        if (index != frame) return;
+    hooks.show = [last](int64_t index, DemoStage, const IMG* shown) {
+        if (index != last) return;
         SCREEN_show(screen, shown);
         text_out = checksum_hex(frame_checksum(shown));
     };
-    render_run(int64_t{frame} + 1, {}, hooks);
-    return text_out.c_str();
+    render_begin(&still, last + 1, {}, hooks);
+    return 1;
 }
+
+// Composes the still's next frames for about budget_ms milliseconds: the frames composed so
+// far; once the still is shown the run is ended and web_still_sum gives its checksum.
+EMSCRIPTEN_KEEPALIVE double web_still_continue(double budget_ms) {
+    if (still.max_frames == 0) return 0;
+    const double until = emscripten_get_now() + budget_ms;
+    while (emscripten_get_now() < until && render_advance(&still, 32)) {
+    }
+    const auto done = static_cast<double>(still.cycle.shown);
+    if (still.cycle.shown >= still.max_frames) {
+        render_finish(&still);
+        still.max_frames = 0;
+    }
+    return done;
+}
+
+// The still's checksum (16 hex digits, as demo-render --sums writes it); "" until it is shown.
+EMSCRIPTEN_KEEPALIVE const char* web_still_sum() { return text_out.c_str(); }
 
 // Milliseconds of composition per frame of each part, as JSON: a run without keys or sound
 // stepped from its start and timed over `frames` frames of each part after its first 64 (the
@@ -157,6 +241,7 @@ EMSCRIPTEN_KEEPALIVE const char* web_still(int32_t frame) {
 // native benchmark measures.
 EMSCRIPTEN_KEEPALIVE const char* web_bench(int32_t frames) {
     text_out.clear();
+    prepared = false;
     if (running || frames <= 0 || frames > part3_frames - 64 || make_objects() != nullptr)
         return text_out.c_str();
     render_run(demo_cycle_frames, {}, {});

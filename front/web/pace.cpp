@@ -1,5 +1,9 @@
-// front/web/pace.cpp: the core pacer's deadlines read at each animation frame.
+// front/web/pace.cpp: the picture's clock at each animation frame: the tune's samples played, or
+// the core pacer's deadlines.
 #include "front/web/pace.h"
+
+#include <algorithm>
+#include <cmath>
 
 namespace {
 
@@ -12,9 +16,15 @@ pacer_clock::time_point from_ms(double ms) {
 
 WEBPACE web_pace_make() {
     WEBPACE pace{};
-    pace.pacer = pacer_make();
-    pace.wake = pacer_clock::time_point::min();
+    pace.first_ms = -1;
+    web_pace_resume(&pace);
     return pace;
+}
+
+void web_pace_resume(WEBPACE* pace) {
+    if (pace == nullptr) return;
+    pace->pacer = pacer_make();
+    pace->wake = pacer_clock::time_point::min();
 }
 
 int32_t web_pace_due(WEBPACE* pace, double now_ms) {
@@ -29,4 +39,24 @@ int32_t web_pace_due(WEBPACE* pace, double now_ms) {
         pace->wake = pacer_next(&pace->pacer, now);
     }
     return due;
+}
+
+int64_t web_pace_steps(WEBPACE* pace, double now_ms, int64_t shown, double played) {
+    if (pace == nullptr) return 0;
+    if (pace->first_ms < 0) pace->first_ms = now_ms;
+    const bool waiting = played == web_sound_pending && now_ms - pace->first_ms < web_pace_sound_wait_ms;
+    if (played >= 0) {
+        const auto playing = static_cast<int64_t>(std::floor(played / demo_samples_per_frame));
+        if (!pace->by_sound) {
+            pace->by_sound = true;
+            pace->sound_offset = std::max<int64_t>(0, shown - 1 - playing);
+        }
+        return std::clamp<int64_t>(playing + pace->sound_offset + 1 - shown, 0, web_pace_max_steps);
+    }
+    if (pace->by_sound) {  // the sound ended (the fade-out) or the browser stopped it
+        pace->by_sound = false;
+        web_pace_resume(pace);
+    }
+    if (waiting) return shown == 0 ? 1 : 0;
+    return web_pace_due(pace, now_ms);
 }

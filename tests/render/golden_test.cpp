@@ -152,6 +152,19 @@ TEST(GoldenFrames, ScenariosRunTheirFrameCounts) {
     }
 }
 
+// A run stepped a few frames at a time (as the web page composes a still) shows the frames of a
+// whole run, the fade-out included, and ends as it does.
+TEST(GoldenFrames, ARunSteppedInSlicesShowsTheSameFrames) {
+    const kt::Scenario s = kt::keys_scenario();
+    std::vector<uint64_t> whole, sliced;
+    const kt::InProcessRun a = kt::run_in_process(s, [&](int64_t, DemoStage, const IMG* f) { whole.push_back(frame_checksum(f)); });
+    const kt::InProcessRun b = kt::run_in_process(
+        s, [&](int64_t, DemoStage, const IMG* f) { sliced.push_back(frame_checksum(f)); }, 7);
+    EXPECT_EQ(b.result.frames, a.result.frames);
+    EXPECT_EQ(b.result.quit, a.result.quit);
+    EXPECT_EQ(sliced, whole);
+}
+
 // Which part each frame belongs to: 1001, 2000 and 1000 frames, and Space ends a part after
 // the frame in which it is held.
 TEST(GoldenFrames, SpaceSkipsOnePartPerFrameHeld) {

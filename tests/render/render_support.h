@@ -67,9 +67,10 @@ struct InProcessRun {
 // Runs a scenario from the program's start state: no objects, switches on, phases 0, the C
 // library's generator as after start (the stars are spawned from rand()). The objects are
 // made from the shipped data folder and released afterwards. `on_frame` sees every shown frame.
+// With `slice` above 0 the run is stepped that many frames at a time (render_advance).
 inline InProcessRun run_in_process(
     const Scenario& s,
-    const std::function<void(int64_t, DemoStage, const IMG*)>& on_frame = {}) {
+    const std::function<void(int64_t, DemoStage, const IMG*)>& on_frame = {}, int64_t slice = 0) {
     demo_release_all();
     demo_reset_state();
     std::srand(1);  // the sequence of an unseeded generator
@@ -82,7 +83,15 @@ inline InProcessRun run_in_process(
         if (missing == nullptr) {
             RenderHooks hooks;
             hooks.show = on_frame;
-            run.result = render_run(s.frames, s.keys, hooks);
+            if (slice > 0) {
+                RenderRun sliced;
+                render_begin(&sliced, s.frames, s.keys, hooks);
+                while (render_advance(&sliced, slice)) {
+                }
+                run.result = render_finish(&sliced);
+            } else {
+                run.result = render_run(s.frames, s.keys, hooks);
+            }
         }
         run.echo = capture.text();
     }

@@ -8,6 +8,8 @@
 #   --measure   instead of testing, print the figures: compose time per part in the page, page
 #               weight compressed, time from the start gesture to the first frame
 #   --screenshot FILE   instead of testing, write the page showing part 2 as a PNG (docs/web.png)
+#   --screenshots DIR   instead of testing, write the pictures to look at after a change of the
+#               page: desktop, phone upright and on its side, embedded; before and after the start
 # KAPU_NATIVE_BUILD names the ordinary build folder (default build/).
 set -euo pipefail
 root=$(cd "$(dirname "${BASH_SOURCE[0]}")/../.." && pwd)
@@ -40,6 +42,9 @@ fi
 if [[ "${1:-}" == --screenshot ]]; then
   exec node "$here/screenshot.mjs" "${2:-$root/docs/web.png}"
 fi
+if [[ "${1:-}" == --screenshots ]]; then
+  exec node "$here/screenshot.mjs" "${2:?--screenshots takes a folder}"
+fi
 
 node "$build/kapu_web_unit_tests.js"
 
@@ -52,6 +57,8 @@ export REFERENCE=$build/reference
 rm -rf "$REFERENCE" && mkdir -p "$REFERENCE"
 (cd "$root/data" && "$native/demo-render" -n 3501 -s 600,1700,3500 -o "$REFERENCE" \
   --sums "$REFERENCE/sums.txt" --no-progress >/dev/null)
+# The tune's opening as the native mixer plays it: the level the page's first sound may reach.
+(cd "$root/data" && "$native/demo-render" -n 12 -w "$REFERENCE/opening.wav" --no-progress >/dev/null)
 
 node --test "$here/browser_test.mjs"
 echo "web tests: passed in $(($(date +%s) - began)) s" >&2

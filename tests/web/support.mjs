@@ -17,16 +17,18 @@ const types = {
 };
 
 // Serves `site` at / and, to show that the page asks only for relative addresses, at
-// /sub/folder/. Under /nodata/ the same site lacks kapu.data (404), as on a server that lost it.
+// /sub/folder/. Under /nodata/ the same site lacks kapu.data (404), as on a server that lost it,
+// and under /nowasm/ kapu.wasm.
 export async function startServer(site) {
   const requests = [];
   const server = http.createServer((request, response) => {
     let url = new URL(request.url, 'http://localhost').pathname;
     requests.push(url);
     let hide = null;
-    for (const prefix of ['/sub/folder/', '/nodata/']) {
+    for (const prefix of ['/sub/folder/', '/nodata/', '/nowasm/']) {
       if (url.startsWith(prefix)) {
         if (prefix === '/nodata/') hide = 'kapu.data';
+        if (prefix === '/nowasm/') hide = 'kapu.wasm';
         url = '/' + url.slice(prefix.length);
       }
     }

@@ -1,8 +1,10 @@
 // tests/web/unit_test.cpp: the parts of the web front end that need no browser, built with
 // emscripten and run under node: the rand() that the web build links in place of the browser's
 // C library's, against numbers drawn from the GNU C library's; and the pacing of demo frames
-// over simulated displays of several refresh rates, stalls included. Prints each failure and
+// over simulated displays of several refresh rates, stalls included, by the 60 Hz clock and by
+// the sound's. Prints each failure and
 // ends with status 1 if there was any.
+#include <algorithm>
 #include <cstdarg>
 #include <cstdint>
 #include <cstdio>
@@ -169,6 +171,90 @@ void a_stall_is_caught_up_a_few_frames_at_most() {
           text("2 s stall: %d frames in 22 s, the stall's 120 not rushed out", long_total));
 }
 
+
+// Animation frames at 60 Hz for `seconds`, the sound clock given by `played_at` (samples played
+// at a time in ms from the start, or a web_sound_* value); returns, per animation frame, the
+// frame on the canvas less the frame whose samples play (0: in step), or the frames stepped
+// when `steps_out` is set.
+template <typename Played>
+std::vector<int64_t> follow(double seconds, Played played_at, std::vector<int64_t>* steps_out = nullptr,
+                            double period = 1000.0 / 60) {
+    WEBPACE pace = web_pace_make();
+    std::vector<int64_t> apart;
+    int64_t shown = 0;
+    for (int32_t n = 0; n * period < seconds * 1000; ++n) {
+        const double t = n * period;
+        const double played = played_at(t);
+        const int64_t steps = web_pace_steps(&pace, 5000.0 + t, shown, played);
+        shown += steps;
+        if (steps_out != nullptr) steps_out->push_back(steps);
+        if (played >= 0) apart.push_back(shown - 1 - static_cast<int64_t>(played / demo_samples_per_frame));
+    }
+    return apart;
+}
+
+double samples_at(double ms) { return ms * demo_audio_rate / 1000.0; }
+
+// With sound the picture shows the frame whose samples play, on a display whose refresh is not
+// the demo's rate, after the sound stood still (a hidden tab, a pause) and after a stall of the
+// page; a catch-up never steps more than web_pace_max_steps in one animation frame.
+void the_picture_follows_the_sound() {
+    for (const double hz : {60.0, 59.94, 75.0, 144.0, 50.0}) {
+        const std::vector<int64_t> apart = follow(30, samples_at, nullptr, 1000.0 / hz);
+        int64_t worst = 0;
+        for (int64_t a : apart) worst = std::max(worst, a < 0 ? -a : a);
+        check(worst == 0, text("%.2f Hz: picture and sound %lld frames apart", hz, static_cast<long long>(worst)));
+    }
+    // The sound stands still from 5 s to 15 s: so does the picture, in step before and after.
+    const auto held = [](double ms) { return samples_at(ms < 5000 ? ms : ms < 15000 ? 5000 : ms - 10000); };
+    int64_t worst = 0;
+    for (int64_t a : follow(25, held)) worst = std::max(worst, a < 0 ? -a : a);
+    check(worst == 0, text("sound held 10 s: %lld frames apart", static_cast<long long>(worst)));
+    // The page stalls (no animation frames) for 3 s while the sound plays on: the picture catches
+    // up in slices and is in step again within a few animation frames.
+    std::vector<int64_t> steps;
+    WEBPACE pace = web_pace_make();
+    int64_t shown = 0;
+    int64_t after = -1;
+    for (double t = 0; t < 10000; t += t >= 4000 && t < 7000 ? 3000 : 1000.0 / 60) {
+        const double played = samples_at(t);
+        const int64_t s = web_pace_steps(&pace, t, shown, played);
+        check(s <= web_pace_max_steps, text("%lld frames stepped at once", static_cast<long long>(s)));
+        shown += s;
+        if (t > 7000 && after < 0 && shown - 1 == static_cast<int64_t>(played / demo_samples_per_frame))
+            after = static_cast<int64_t>(t);
+    }
+    check(after >= 0 && after < 7200, text("after a 3 s stall in step again at %lld ms", static_cast<long long>(after)));
+}
+
+// Before the tune's first sample plays the first frame stays; sound that starts within the wait
+// is followed from its first sample; sound that never starts leaves the 60 Hz clock after the
+// wait; sound that starts later still is followed from where the picture is.
+void the_first_frame_waits_for_the_sound() {
+    const auto soon = [](double ms) { return ms < 100 ? web_sound_pending : samples_at(ms - 100); };
+    std::vector<int64_t> steps;
+    const std::vector<int64_t> apart = follow(5, soon, &steps);
+    check(steps[0] == 1 && steps[1] == 0 && steps[5] == 0, "the first frame waits for the sound");
+    int64_t worst = 0;
+    for (int64_t a : apart) worst = std::max(worst, a < 0 ? -a : a);
+    check(worst == 0, text("sound after 100 ms: %lld frames apart", static_cast<long long>(worst)));
+
+    steps.clear();
+    follow(10, [](double) { return web_sound_pending; }, &steps);
+    int64_t frames = 0;
+    for (int64_t s : steps) frames += s;
+    const int64_t want = 1 + (10000 - static_cast<int64_t>(web_pace_sound_wait_ms)) * 60 / 1000;
+    check(frames >= want - 2 && frames <= want + 2,
+          text("no sound: %lld frames in 10 s, want about %lld", static_cast<long long>(frames),
+               static_cast<long long>(want)));
+
+    steps.clear();
+    const auto late = [](double ms) { return ms < 2000 ? web_sound_pending : samples_at(ms - 2000); };
+    follow(4, late, &steps);
+    for (size_t i = 1; i < steps.size(); ++i)
+        if (steps[i] > 1) check(false, text("late sound: %lld frames at once", static_cast<long long>(steps[i])));
+}
+
 }  // namespace
 
 int main() {
@@ -176,6 +262,8 @@ int main() {
     rand_and_random_share_one_state();
     sixty_frames_a_second_on_every_display();
     a_stall_is_caught_up_a_few_frames_at_most();
+    the_picture_follows_the_sound();
+    the_first_frame_waits_for_the_sound();
     std::printf("%s\n", failures == 0 ? "web unit tests: all passed"
                                       : text("web unit tests: %d failed", failures).c_str());
     return failures == 0 ? 0 : 1;
