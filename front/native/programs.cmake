@@ -5,6 +5,7 @@ include(GNUInstallDirs)
 # Everything of the programs but their entry point; the platform tests build it too.
 set(KAPU_DRIVER_SOURCES
   ${PROJECT_SOURCE_DIR}/front/native/driver.cpp
+  ${PROJECT_SOURCE_DIR}/front/native/echo_output.cpp
   ${PROJECT_SOURCE_DIR}/front/native/window_scale.cpp
   ${PROJECT_SOURCE_DIR}/music/music.cpp
   ${PROJECT_SOURCE_DIR}/front/native/pacer.cpp
