@@ -314,9 +314,11 @@ tune are read from the working directory (the data folder), as the demo reads th
   -h, --help            show this text
 
 Without --wav or --video no sound is initialised at all. No output may be one of the files the
-demo reads or the same file as another output. SIGINT or SIGTERM stops the run after the frame
-being made, finishes every output and then ends the program by that signal. Exit status: 0 done;
-1 a picture is missing, an output cannot be written (the run stops at the first failure) or
-memory ran out; 2 bad options or outputs.
+demo reads, the same file as another output, or a FIFO. Each output is written under a
+temporary name beside it and takes its name when complete; a failed run leaves none of them.
+SIGINT, SIGTERM, SIGHUP or SIGQUIT stops the run after the frame being made, finishes every
+output and then ends the program by that signal. Exit status: 0 done; 1 a picture is missing,
+an output or standard output cannot be written (the run stops at the first failure) or memory
+ran out; 2 bad options or outputs.
 )";
 }
