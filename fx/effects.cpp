@@ -10,6 +10,7 @@ void fx_reset() {
     scroll_speed = scroll_speed_start;
     scroll_bounce_phase = {};
     scroll_y = {};
+    scroll_echo_error = 0;
     letter_phases = {};
     wobble_phase = {};
     logo_bounce_phase = {};

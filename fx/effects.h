@@ -45,6 +45,10 @@ extern int32_t scroll_speed;         // pixels per frame: scroll_speed_start, or
 extern int32_t scroll_bounce_phase;
 inline constexpr int32_t scroll_bounce_step = 3;
 extern int32_t scroll_y;             // canvas row of the strip in the current frame
+// errno of the first echo that standard output refused for good; 0 while none. A character it
+// cannot take at once (EAGAIN where a front end made it non-blocking, EINTR) is dropped
+// instead, so that the echo never holds up a frame; no failure ends the demo.
+extern int             scroll_echo_error;
 void fx_scroller();
 void fx_scroller_step();
 // scroll_y from the bounce phase (the strip resting on the canvas's bottom edge at 0, up to 31

@@ -1,5 +1,6 @@
 // fx/scroller.cpp: the one-line text scroller of part 2, drawn glyph by glyph into the scroll
 // strip and echoed to standard output one character at a time as each leaves the strip.
+#include <cerrno>
 #include <cstdio>
 #include <cstring>
 
@@ -12,6 +13,7 @@ int32_t scroll_pos = 0;
 int32_t scroll_x = screen_w;  // start-up sets the canvas width
 int32_t scroll_speed = scroll_speed_start;
 int32_t scroll_bounce_phase = 0;
+int     scroll_echo_error = 0;
 int32_t scroll_y = 0;
 
 namespace {
@@ -26,6 +28,22 @@ int64_t text_length() {
 int32_t slot_count() { return scroll_strip->width / font->glyph_w + 1; }
 
 bool can_scroll() { return scroll_strip && font && font->glyph_w > 0; }
+
+// One character to standard output, flushed at once. Where standard output cannot take it now
+// (a full pipe made non-blocking, a signal), the C library drops what it held and the error
+// flag is cleared again: that character is lost, the next ones go out. Other errors stay
+// flagged on stdout and are kept in scroll_echo_error for the front end.
+void echo(char c) {
+    const bool failed_before = std::ferror(stdout) != 0;
+    errno = 0;
+    if (std::printf("%c", c) == 1 && std::fflush(stdout) == 0) return;
+    const int error = errno;
+    if (error == EAGAIN || error == EINTR || (EWOULDBLOCK != EAGAIN && error == EWOULDBLOCK)) {
+        if (!failed_before) std::clearerr(stdout);
+    } else if (scroll_echo_error == 0) {
+        scroll_echo_error = error != 0 ? error : EIO;
+    }
+}
 
 }  // namespace
 
@@ -56,8 +74,7 @@ void fx_scroller_step() {
 
     // The first glyph has left the strip completely.
     if (scroll_pos >= 0 && scroll_pos < text_length()) {
-        std::printf("%c", scroll_text[scroll_pos]);
-        std::fflush(stdout);
+        echo(scroll_text[scroll_pos]);
     }
     scroll_x = 0;  // not + glyph_w: what moved beyond one glyph in this frame is dropped
     ++scroll_pos;

@@ -1,7 +1,13 @@
 // Scroller: the built-in text's form, the glyph slots drawn into the strip, the move with its
 // echo to standard output, the restart at the end of the text, and missing strip or font.
+#include <fcntl.h>
 #include <gtest/gtest.h>
+#include <signal.h>
+#include <unistd.h>
 
+#include <array>
+#include <cerrno>
+#include <cstdio>
 #include <cstring>
 #include <string>
 #include <vector>
@@ -146,6 +152,93 @@ TEST_F(Scroller, MovesPerCharacterAtEachSpeed) {
         EXPECT_EQ(scroll_x, 0) << "speed " << c.speed;
         EXPECT_EQ(scroll_pos, 3) << "speed " << c.speed;
     }
+}
+
+// Standard output on a pipe of the test's own, non-blocking as a live program makes it, for the
+// life of the object; `drain` reads what it holds.
+class StdoutPipe {
+public:
+    StdoutPipe() {
+        std::fflush(nullptr);
+        saved_ = dup(1);
+        if (pipe(fds_.data()) != 0) return;
+        fcntl(fds_[0], F_SETFL, O_NONBLOCK);
+        fcntl(fds_[1], F_SETFL, O_NONBLOCK);
+        dup2(fds_[1], 1);
+    }
+    ~StdoutPipe() {
+        std::fflush(stdout);
+        std::clearerr(stdout);
+        dup2(saved_, 1);
+        close(saved_);
+        for (const int fd : fds_)
+            if (fd >= 0) close(fd);
+    }
+    StdoutPipe(const StdoutPipe&) = delete;
+    StdoutPipe& operator=(const StdoutPipe&) = delete;
+
+    void fill() {
+        const std::array<char, 4096> block{};
+        while (write(fds_[1], block.data(), block.size()) > 0) {
+        }
+        while (write(fds_[1], block.data(), 1) > 0) {
+        }
+    }
+    std::string drain() {
+        std::string text;
+        std::array<char, 4096> block{};
+        for (ssize_t n; (n = read(fds_[0], block.data(), block.size())) > 0;)
+            text.append(block.data(), static_cast<size_t>(n));
+        return text;
+    }
+    void reader_leaves() {
+        close(fds_[0]);
+        fds_[0] = -1;
+    }
+
+private:
+    int                saved_ = -1;
+    std::array<int, 2> fds_{-1, -1};
+};
+
+// At speed 4 a character leaves every fourth move.
+void echo_one() {
+    for (int32_t k = 0; k < 4; ++k) fx_scroller_step();
+}
+
+TEST_F(Scroller, EchoDropsWhatAFullOutputCannotTakeAndGoesOn) {
+    scroll_pos = 2;
+    scroll_x = 0;
+    scroll_speed = 4;
+    StdoutPipe out;
+    out.fill();
+    echo_one();  // 'H' cannot go out: dropped, no failure
+    EXPECT_EQ(scroll_pos, 3);
+    EXPECT_EQ(scroll_echo_error, 0);
+    EXPECT_EQ(std::ferror(stdout), 0);
+    out.drain();
+    echo_one();
+    EXPECT_EQ(out.drain(), std::string(1, scroll_text[3]));
+}
+
+TEST_F(Scroller, EchoKeepsTheErrorOfAnOutputThatFailsAndGoesOn) {
+    struct sigaction ignore {}, old {};
+    ignore.sa_handler = SIG_IGN;
+    sigaction(SIGPIPE, &ignore, &old);  // as the front ends have it
+    {
+        scroll_pos = 2;
+        scroll_x = 0;
+        scroll_speed = 4;
+        StdoutPipe out;
+        out.reader_leaves();
+        echo_one();
+        echo_one();
+        EXPECT_EQ(scroll_pos, 4);
+        EXPECT_EQ(scroll_echo_error, EPIPE);
+    }
+    sigaction(SIGPIPE, &old, nullptr);
+    fx_reset();
+    EXPECT_EQ(scroll_echo_error, 0);
 }
 
 TEST_F(Scroller, SpeedZeroStandsStill) {

@@ -17,6 +17,7 @@ endif()
 # platform tests link it too.
 add_library(kapu_native STATIC
   ${CMAKE_CURRENT_LIST_DIR}/driver.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/echo_output.cpp
   ${CMAKE_CURRENT_LIST_DIR}/window_scale.cpp)
 target_link_libraries(kapu_native PRIVATE kapu_warnings kapu_work_area
   PUBLIC kapu_screen kapu_music kapu_core)

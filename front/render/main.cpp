@@ -1,42 +1,34 @@
 // front/render/main.cpp: demo-render, the demo's part cycle without display or sound device,
 // writing chosen frames as pictures, the tune as a WAV file and the whole as a video.
-#include <fcntl.h>
 #include <signal.h>
-#include <spawn.h>
-#include <sys/wait.h>
 #include <unistd.h>
 
 #include <algorithm>
 #include <array>
-#include <bit>
 #include <cerrno>
 #include <csignal>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <filesystem>
-#include <initializer_list>
 #include <new>
 #include <string>
 #include <system_error>
-#include <vector>
 
+#include "fx/effects.h"
 #include "main/demo.h"
 #include "music/music.h"
 #include "front/render/capture.h"
+#include "front/render/ffmpeg.h"
 #include "front/render/frame_io.h"
 #include "front/render/options.h"
+#include "front/render/output_file.h"
 #include "main/render_loop.h"
 #include "util/standard_streams.h"
 
-extern char** environ;
-
 namespace {
 
-// The raw frames go to ffmpeg as they lie in memory, 0x00RRGGBB words = bytes B G R 0.
-static_assert(std::endian::native == std::endian::little);
-
-// The first SIGINT or SIGTERM that came; 0 while none did.
+// The first stop signal that came; 0 while none did.
 volatile std::sig_atomic_t stop_signal = 0;
 
 // What the program was doing, for the message when memory runs out.
@@ -46,125 +38,22 @@ void on_stop_signal(int sig) {
     if (stop_signal == 0) stop_signal = sig;
 }
 
-// SIGINT and SIGTERM stop the run at the next frame boundary, so that the outputs are finished
-// before the program ends by the signal; a second one ends it at once (SA_RESETHAND). A signal
-// ignored at the start stays ignored, as a background job expects. SA_RESTART keeps a signal
-// from cutting a write into a pipe short.
+// SIGINT, SIGTERM, SIGHUP (the terminal went away) and SIGQUIT stop the run at the next frame
+// boundary, so that the outputs are finished before the program ends by the signal; a second
+// one ends it at once (SA_RESETHAND). A signal ignored at the start stays ignored, as a
+// background job expects. Without SA_RESTART a signal ends whatever waits: an open that waits
+// for a reader fails, and a character of the echo that a full pipe cannot take is dropped;
+// writes into ffmpeg's pipe go on where they were cut short.
 void catch_stop_signals() {
-    for (const int sig : {SIGINT, SIGTERM}) {
+    for (const int sig : {SIGINT, SIGTERM, SIGHUP, SIGQUIT}) {
         struct sigaction old {};
         if (sigaction(sig, nullptr, &old) == 0 && old.sa_handler == SIG_IGN) continue;
         struct sigaction act {};
         act.sa_handler = on_stop_signal;
         sigemptyset(&act.sa_mask);
-        act.sa_flags = SA_RESTART | SA_RESETHAND;
+        act.sa_flags = SA_RESETHAND;
         sigaction(sig, &act, nullptr);
     }
-}
-
-// Runs a program found on the PATH; with `feed`, its standard input is the read end of a new
-// pipe whose write end is returned there. The child's pid, or -1 when it cannot start. It runs
-// in a process group of its own, so that a Ctrl-C at the terminal reaches demo-render alone,
-// which then ends the child's input and lets it finish its file.
-pid_t spawn(const std::vector<std::string>& args, int* feed) {
-    std::vector<char*> argv;
-    for (const std::string& a : args) argv.push_back(const_cast<char*>(a.c_str()));
-    argv.push_back(nullptr);
-    int fds[2] = {-1, -1};
-    if (feed) {
-        *feed = -1;
-        if (pipe2(fds, O_CLOEXEC) != 0) return -1;
-    }
-    posix_spawn_file_actions_t actions;
-    posix_spawn_file_actions_init(&actions);
-    if (feed) posix_spawn_file_actions_adddup2(&actions, fds[0], 0);
-    // The demo's echo owns standard output; nothing of ffmpeg's may land there.
-    posix_spawn_file_actions_addopen(&actions, 1, "/dev/null", O_WRONLY, 0);
-    posix_spawnattr_t attr;
-    posix_spawnattr_init(&attr);
-    sigset_t defaults;
-    sigemptyset(&defaults);
-    sigaddset(&defaults, SIGPIPE);  // ignored here, where a failed write is reported instead
-    posix_spawnattr_setsigdefault(&attr, &defaults);
-    posix_spawnattr_setpgroup(&attr, 0);
-    posix_spawnattr_setflags(&attr, static_cast<short>(POSIX_SPAWN_SETPGROUP | POSIX_SPAWN_SETSIGDEF));
-    pid_t pid = -1;
-    const int rc = posix_spawnp(&pid, argv[0], &actions, &attr, argv.data(), environ);
-    posix_spawnattr_destroy(&attr);
-    posix_spawn_file_actions_destroy(&actions);
-    if (feed) {
-        close(fds[0]);
-        if (rc != 0) close(fds[1]);
-        *feed = rc == 0 ? fds[1] : -1;
-    }
-    return rc == 0 ? pid : -1;
-}
-
-bool wait_ok(pid_t pid) {
-    int status = 0;
-    while (waitpid(pid, &status, 0) < 0)
-        if (errno != EINTR) return false;
-    return WIFEXITED(status) && WEXITSTATUS(status) == 0;
-}
-
-bool write_all(int fd, const void* data, size_t size) {
-    const auto* p = static_cast<const uint8_t*>(data);
-    while (size > 0) {
-        const ssize_t n = write(fd, p, size);
-        if (n < 0 && errno == EINTR) continue;
-        if (n <= 0) return false;
-        p += n;
-        size -= static_cast<size_t>(n);
-    }
-    return true;
-}
-
-bool ffmpeg_present() {
-    const pid_t pid = spawn({"ffmpeg", "-hide_banner", "-loglevel", "quiet", "-version"}, nullptr);
-    return pid > 0 && wait_ok(pid);
-}
-
-void append(std::vector<std::string>* args, std::initializer_list<const char*> more) {
-    args->insert(args->end(), more.begin(), more.end());
-}
-
-// H.264 for .mp4 and .mkv, VP9 for .webm, FFV1 for a lossless .mkv; frames scaled up with
-// nearest-neighbour sampling. The lossless path stays in RGB from the pipe to the file, so each
-// pixel is the rendered one repeated scale x scale times.
-std::vector<std::string> video_encode_args(const std::string& out, int32_t scale, bool lossless) {
-    const bool webm = std::filesystem::path(out).extension() == ".webm";
-    std::vector<std::string> args = {
-        "ffmpeg", "-hide_banner", "-loglevel", "error", "-nostdin", "-y",
-        "-f", "rawvideo", "-pix_fmt", "bgr0",
-        "-s", std::to_string(screen_w) + "x" + std::to_string(screen_h),
-        "-r", std::to_string(render_fps), "-i", "pipe:0",
-        "-sws_flags", "neighbor",
-        "-vf", "scale=" + std::to_string(screen_w * scale) + ":" + std::to_string(screen_h * scale) +
-                   ":flags=neighbor" + (lossless ? "" : ",format=yuv420p"),
-        "-an"};
-    if (lossless)
-        append(&args, {"-c:v", "ffv1", "-level", "3", "-pix_fmt", "bgr0"});
-    else if (webm)
-        append(&args, {"-c:v", "libvpx-vp9", "-b:v", "0", "-crf", "32", "-deadline", "realtime",
-                       "-cpu-used", "8", "-row-mt", "1"});
-    else
-        append(&args, {"-c:v", "libx264", "-preset", "veryfast", "-crf", "18"});
-    args.push_back(out);
-    return args;
-}
-
-std::vector<std::string> video_mux_args(const std::string& video, const std::string& wav,
-                                        const std::string& out, bool lossless) {
-    const bool webm = std::filesystem::path(out).extension() == ".webm";
-    std::vector<std::string> args = {"ffmpeg", "-hide_banner", "-loglevel", "error", "-nostdin",
-                                     "-y", "-i", video, "-i", wav, "-map", "0:v", "-map", "1:a",
-                                     "-c:v", "copy"};
-    if (lossless)
-        append(&args, {"-c:a", "flac"});
-    else
-        append(&args, {"-c:a", webm ? "libopus" : "aac", "-b:a", "192k"});
-    args.push_back(out);
-    return args;
 }
 
 // The bar is drawn without allocating, so that it keeps working when memory runs short.
@@ -195,9 +84,11 @@ private:
     int64_t last_ = -1;
 };
 
-// The files a run writes and the encoder it feeds. The first output that fails stops the run
-// at the next frame boundary (`stopped`), and nothing more is written after it. Every output is
-// finished however the run ends: by `finish`, or by the destructor for what an exception left.
+// The files a run writes and the encoder it feeds. Each file is written under a temporary name
+// beside it and takes its own name only when the run has ended without a failure (a stop
+// signal included), so that a reader never sees a part of one. The first output that fails
+// stops the run at the next frame boundary (`stopped`), nothing more is written after it, and
+// the files of the run are removed; the frame pictures already written stay, each whole.
 class Outputs {
 public:
     explicit Outputs(const RenderOptions& options) : options_(options) {}
@@ -210,16 +101,19 @@ public:
     bool open();
     // One shown frame: its picture and checksum line when it is selected, its pixels to ffmpeg.
     void show(int64_t index, const IMG* frame) noexcept;
-    // The frame's sound, once its tail has fed the music.
+    // The frame's sound, once its tail has fed the music; then whether the echo got out.
     void end_frame() noexcept;
     [[nodiscard]] bool sound() const { return sound_; }
-    [[nodiscard]] bool stopped() const { return !failure_.empty() || out_of_memory_ != nullptr; }
+    [[nodiscard]] bool stopped() const {
+        return !failure_.empty() || out_of_memory_ != nullptr || reader_left_;
+    }
     // Closes every output and puts the video together from its frames and sound when nothing
-    // failed; then tells on standard error what failed. False when anything did.
+    // failed; then gives each file its name, or removes them all when anything failed, and
+    // tells on standard error what failed. False when anything did.
     bool finish();
 
 private:
-    void fail(const std::string& file, const char* reason) {
+    void fail(const std::string& file, const std::string& reason) {
         if (failure_.empty()) failure_ = "could not write " + file + ": " + reason;
     }
     void fail_errno(const std::string& file) {
@@ -229,26 +123,32 @@ private:
     void out_of_memory(const char* what) noexcept {
         if (!out_of_memory_) out_of_memory_ = what;
     }
-    void remove_temporaries() noexcept {
-        std::error_code ec;
-        if (!temp_frames_.empty()) std::filesystem::remove(temp_frames_, ec);
-        if (!temp_sound_.empty()) std::filesystem::remove(temp_sound_, ec);
-        temp_frames_.clear();
-        temp_sound_.clear();
+    bool begin(OutputFile* file, const std::string& path) {
+        std::string error;
+        if (file->begin(path, &error)) return true;
+        fail(path, error);
+        return false;
+    }
+    // A reader that left ends the run quietly, as `yes | head` ends; other errors are failures.
+    void standard_output_failed(int error) {
+        if (error == EPIPE)
+            reader_left_ = true;
+        else if (failure_.empty())
+            failure_ = std::string("could not write the standard output: ") + std::strerror(error);
     }
     void close_all() noexcept;
 
-    const RenderOptions&  options_;
-    std::FILE*            sums_ = nullptr;
-    WavWriter             wav_{nullptr, 0};
-    std::string           wav_path_;     // --wav, or the video's temporary sound
-    bool                  sound_ = false;
-    std::string           frames_path_;  // the video's frames alone, while it is made
-    int                   video_fd_ = -1;
-    pid_t                 video_pid_ = -1;
-    std::filesystem::path temp_frames_, temp_sound_;  // still to be removed
-    std::string           failure_;      // "could not write FILE: reason" of the first failure
-    const char*           out_of_memory_ = nullptr;  // what was being done when memory ran out
+    const RenderOptions& options_;
+    OutputFile           sums_file_, wav_file_, frames_file_, video_file_;
+    std::FILE*           sums_ = nullptr;
+    WavWriter            wav_{nullptr, 0};
+    std::string          wav_name_;     // --wav, or the video whose sound it is
+    bool                 sound_ = false;
+    int                  video_fd_ = -1;
+    pid_t                video_pid_ = -1;
+    std::string          failure_;      // "could not write FILE: reason" of the first failure
+    bool                 reader_left_ = false;  // standard output's reader went away
+    const char*          out_of_memory_ = nullptr;  // what was being done when memory ran out
 };
 
 bool Outputs::open() {
@@ -261,35 +161,45 @@ bool Outputs::open() {
         }
     }
     if (!options_.sums_path.empty()) {
-        sums_ = std::fopen(options_.sums_path.c_str(), "w");
+        if (!begin(&sums_file_, options_.sums_path)) return false;
+        sums_ = std::fopen(sums_file_.writing().c_str(), "w");
         if (!sums_) {
             fail_errno(options_.sums_path);
             return false;
         }
     }
     // A video takes its sound from a WAV file: the one asked for, or a temporary one beside it.
-    wav_path_ = options_.wav_path;
-    if (!options_.video_path.empty()) {
-        frames_path_ = render_video_frames_path(options_.video_path);
-        if (wav_path_.empty()) {
-            wav_path_ = render_video_sound_path(options_.video_path);
-            temp_sound_ = wav_path_;
+    std::string error;
+    if (!options_.wav_path.empty()) {
+        wav_name_ = options_.wav_path;
+        if (!begin(&wav_file_, wav_name_)) return false;
+    } else if (!options_.video_path.empty()) {
+        wav_name_ = options_.video_path;
+        if (!wav_file_.begin_scratch(wav_name_, "sound-", ".wav", &error)) {
+            fail(wav_name_, error);
+            return false;
         }
     }
-    if (!wav_path_.empty() && !wav_open(&wav_, wav_path_.c_str())) {
-        fail_errno(wav_path_);
+    if (!wav_name_.empty() && !wav_open(&wav_, wav_file_.writing().c_str())) {
+        fail_errno(wav_name_);
         return false;
     }
     if (!options_.video_path.empty()) {
-        temp_frames_ = frames_path_;
-        video_pid_ = spawn(video_encode_args(frames_path_, options_.video_scale, options_.lossless),
-                           &video_fd_);
+        const std::string& video = options_.video_path;
+        if (!frames_file_.begin_scratch(video, "frames-", std::filesystem::path(video).extension(),
+                                        &error)) {
+            fail(video, error);
+            return false;
+        }
+        video_pid_ = ffmpeg_spawn(
+            ffmpeg_encode_args(frames_file_.writing(), options_.video_scale, options_.lossless),
+            &video_fd_);
         if (video_pid_ < 0) {
             failure_ = "could not start ffmpeg";
             return false;
         }
     }
-    if (!wav_path_.empty()) {
+    if (!wav_name_.empty()) {
         sound_ = true;
         capture_register();
         music_driver_alias = capture_alias;
@@ -306,16 +216,22 @@ void Outputs::show(int64_t index, const IMG* frame) noexcept {
                 char name[32];
                 std::snprintf(name, sizeof name, "frame-%06lld.ppm", static_cast<long long>(index));
                 const std::string path = (std::filesystem::path(options_.ppm_dir) / name).string();
+                OutputFile picture;
+                if (!begin(&picture, path)) return;
                 errno = 0;
-                if (IMG_save_ppm(frame, path.c_str()) != 1) {
+                if (IMG_save_ppm(frame, picture.writing().c_str()) != 1) {
                     const int error = errno;
                     fail(path, error != 0 ? std::strerror(error) : "write error");
                     return;
                 }
+                std::string error;
+                if (!picture.commit(&error)) {
+                    fail(path, error);
+                    return;
+                }
             }
-            // Each line is flushed as it is made: a failing file shows at the frame that wrote
-            // to it, and a run stopped between frames leaves whole lines. One write a frame is
-            // nothing beside composing it.
+            // Each line is flushed as it is made: a run stopped between frames leaves whole
+            // lines. One write a frame is nothing beside composing it.
             if (sums_ && (std::fprintf(sums_, "%lld %016llx\n", static_cast<long long>(index),
                                        static_cast<unsigned long long>(frame_checksum(frame))) < 0 ||
                           std::fflush(sums_) != 0)) {
@@ -324,8 +240,8 @@ void Outputs::show(int64_t index, const IMG* frame) noexcept {
             }
         }
         if (video_fd_ >= 0 &&
-            !write_all(video_fd_, frame->pixels,
-                       static_cast<size_t>(frame->width) * static_cast<size_t>(frame->height) * 4))
+            !ffmpeg_feed(video_fd_, frame->pixels,
+                         static_cast<size_t>(frame->width) * static_cast<size_t>(frame->height) * 4))
             fail(options_.video_path, "ffmpeg stopped taking the frames");
     } catch (const std::bad_alloc&) {
         out_of_memory("writing the frames");
@@ -333,14 +249,16 @@ void Outputs::show(int64_t index, const IMG* frame) noexcept {
 }
 
 void Outputs::end_frame() noexcept {
-    if (!sound_) return;
-    try {
-        const std::span<const int16_t> pcm = capture_frame();
-        if (!stopped() && !wav_write(&wav_, pcm.data(), pcm.size() / 2)) fail_errno(wav_path_);
-    } catch (const std::bad_alloc&) {
-        out_of_memory("writing the sound");
+    if (sound_) {
+        try {
+            const std::span<const int16_t> pcm = capture_frame();
+            if (!stopped() && !wav_write(&wav_, pcm.data(), pcm.size() / 2)) fail_errno(wav_name_);
+        } catch (const std::bad_alloc&) {
+            out_of_memory("writing the sound");
+        }
+        capture_clear();
     }
-    capture_clear();
+    if (scroll_echo_error != 0 && !stopped()) standard_output_failed(scroll_echo_error);
 }
 
 bool Outputs::finish() {
@@ -349,35 +267,47 @@ bool Outputs::finish() {
         sums_ = nullptr;
         if (!closed) fail_errno(options_.sums_path);
     }
-    if (wav_.file && !wav_close(&wav_)) fail_errno(wav_path_);
+    if (wav_.file && !wav_close(&wav_)) fail_errno(wav_name_);
     if (video_pid_ > 0) {
         close(video_fd_);
         video_fd_ = -1;
-        const bool encoded = wait_ok(video_pid_);
+        const bool encoded = ffmpeg_wait(video_pid_);
         video_pid_ = -1;
         if (!encoded) fail(options_.video_path, "ffmpeg could not encode the frames");
-        if (!stopped()) {
-            const pid_t mux = spawn(
-                video_mux_args(frames_path_, wav_path_, options_.video_path, options_.lossless),
-                nullptr);
-            if (mux < 0 || !wait_ok(mux)) fail(options_.video_path, "ffmpeg could not add the sound");
+        if (!stopped() && begin(&video_file_, options_.video_path)) {
+            const pid_t mux = ffmpeg_spawn(ffmpeg_mux_args(frames_file_.writing(), wav_file_.writing(),
+                                                           video_file_.writing(), options_.lossless),
+                                           nullptr);
+            if (mux < 0 || !ffmpeg_wait(mux)) fail(options_.video_path, "ffmpeg could not add the sound");
         }
     }
-    remove_temporaries();
+    // The echo's last characters, and whatever else went to standard output.
+    if (std::fflush(stdout) != 0 && errno != EAGAIN && errno != EINTR) standard_output_failed(errno);
+    if (scroll_echo_error != 0 && !stopped()) standard_output_failed(scroll_echo_error);
+    if (!stopped()) {
+        std::string error;
+        if (!sums_file_.commit(&error)) fail(options_.sums_path, error);
+        if (!options_.wav_path.empty() && !stopped() && !wav_file_.commit(&error))
+            fail(options_.wav_path, error);
+        if (!stopped() && !video_file_.commit(&error)) fail(options_.video_path, error);
+    }
+    close_all();
     if (!failure_.empty()) std::fprintf(stderr, "demo-render: %s\n", failure_.c_str());
     if (out_of_memory_) std::fprintf(stderr, "demo-render: out of memory while %s\n", out_of_memory_);
     return !stopped();
 }
 
+// What is still open is closed, ffmpeg is waited for, and every file not given its name is
+// removed.
 void Outputs::close_all() noexcept {
     if (sums_) std::fclose(sums_);
     sums_ = nullptr;
     if (wav_.file) wav_close(&wav_);
     if (video_fd_ >= 0) close(video_fd_);
     video_fd_ = -1;
-    if (video_pid_ > 0) wait_ok(video_pid_);
+    if (video_pid_ > 0) (void)ffmpeg_wait(video_pid_);
     video_pid_ = -1;
-    remove_temporaries();
+    for (OutputFile* file : {&sums_file_, &wav_file_, &frames_file_, &video_file_}) file->discard();
 }
 
 // Releases the demo's objects when the run ends, however it ends; render_run has released them
@@ -407,7 +337,10 @@ int run(int argc, char** argv) {
     if (!render_check_outputs(options, &error)) return usage_error(error);
     if (!options.video_path.empty() && !ffmpeg_present())
         return usage_error("--video needs ffmpeg, which was not found on the PATH");
-    signal(SIGPIPE, SIG_IGN);  // a failed ffmpeg shows as a write error instead
+    // A reader that left (ffmpeg, standard output's) and a file grown past the size limit show
+    // as write errors instead, so that the outputs are still finished or removed.
+    signal(SIGPIPE, SIG_IGN);
+    signal(SIGXFSZ, SIG_IGN);
     catch_stop_signals();
 
     doing = "loading the pictures";

@@ -88,7 +88,7 @@ bool same_place(const Place& a, const Place& b) {
 
 // One file a run writes, or the folder its frame pictures go into.
 struct Output {
-    std::string role;  // as the message names it: "--wav", "the temporary frames file of --video"
+    std::string role;  // as the message names it: "--wav"
     Place       place;
     bool        folder;
 };
@@ -109,16 +109,6 @@ std::string quoted(const fs::path& p) { return "\"" + p.string() + "\""; }
 
 }  // namespace
 
-std::string render_video_frames_path(const std::string& video) {
-    const fs::path v(video);
-    return (v.parent_path() / (v.stem().string() + ".frames" + v.extension().string())).string();
-}
-
-std::string render_video_sound_path(const std::string& video) {
-    const fs::path v(video);
-    return (v.parent_path() / (v.stem().string() + ".sound.wav")).string();
-}
-
 bool render_check_outputs(const RenderOptions& options, std::string* error) {
     std::vector<Output> outputs;
     const auto add = [&](const char* role, const std::string& path, bool folder) {
@@ -127,15 +117,15 @@ bool render_check_outputs(const RenderOptions& options, std::string* error) {
     if (!options.ppm_dir.empty()) add("--ppm", options.ppm_dir, true);
     if (!options.wav_path.empty()) add("--wav", options.wav_path, false);
     if (!options.sums_path.empty()) add("--sums", options.sums_path, false);
-    if (!options.video_path.empty()) {
-        add("--video", options.video_path, false);
-        add("the temporary frames file of --video", render_video_frames_path(options.video_path),
-            false);
-        if (options.wav_path.empty())
-            add("the temporary sound file of --video", render_video_sound_path(options.video_path),
-                false);
-    }
+    if (!options.video_path.empty()) add("--video", options.video_path, false);
     if (outputs.empty()) return true;
+    // Only files and devices are written: opening a FIFO would wait for a reader.
+    for (const Output& out : outputs)
+        if (!out.folder && out.place.exists && !S_ISREG(out.place.file.st_mode) &&
+            !S_ISCHR(out.place.file.st_mode) && !S_ISDIR(out.place.file.st_mode)) {
+            *error = out.role + " " + quoted(out.place.path) + " is neither a file nor a device";
+            return false;
+        }
     for (const char* name : demo_data_files) {
         const Place data = place_of(name);
         for (const Output& out : outputs)
@@ -326,9 +316,11 @@ tune are read from the working directory (the data folder), as the demo reads th
   -h, --help            show this text
 
 Without --wav or --video no sound is initialised at all. No output may be one of the files the
-demo reads or the same file as another output. SIGINT or SIGTERM stops the run after the frame
-being made, finishes every output and then ends the program by that signal. Exit status: 0 done;
-1 a picture is missing, an output cannot be written (the run stops at the first failure) or
-memory ran out; 2 bad options or outputs.
+demo reads, the same file as another output, or a FIFO. Each output is written under a
+temporary name beside it and takes its name when complete; a failed run leaves none of them.
+SIGINT, SIGTERM, SIGHUP or SIGQUIT stops the run after the frame being made, finishes every
+output and then ends the program by that signal. Exit status: 0 done; 1 a picture is missing,
+an output or standard output cannot be written (the run stops at the first failure) or memory
+ran out; 2 bad options or outputs.
 )";
 }

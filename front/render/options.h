@@ -30,13 +30,10 @@ struct RenderOptions {
 [[nodiscard]] bool render_parse_key(const std::string& text, RenderKey* out, std::string* error);
 [[nodiscard]] std::string render_usage();
 
-// The temporary files beside a video FILE.EXT while it is made: the frames alone as
-// FILE.frames.EXT, and the sound as FILE.sound.wav when no --wav file is asked for.
-[[nodiscard]] std::string render_video_frames_path(const std::string& video);
-[[nodiscard]] std::string render_video_sound_path(const std::string& video);
 // False (with a usage message in *error) when an output would overwrite one of the data files
 // in the working directory, two outputs (the --ppm folder's frame pictures, --wav, --sums,
-// --video and its temporary files) would be one file, or an output is the file the standard
-// output already writes to. Existing files are compared by identity, others by their path
-// made absolute and normalised; /dev/null may take any number of outputs.
+// --video) would be one file, an output is the file the standard output already writes to, or
+// an output that exists is neither a regular file nor a character device (a FIFO, a socket).
+// Existing files are compared by identity, others by their path made absolute and normalised;
+// /dev/null may take any number of outputs.
 [[nodiscard]] bool render_check_outputs(const RenderOptions& options, std::string* error);

@@ -4,7 +4,9 @@ set(KAPU_RENDER_DIR ${CMAKE_CURRENT_LIST_DIR})
 
 add_library(kapu_render STATIC
   ${KAPU_RENDER_DIR}/frame_io.cpp
-  ${KAPU_RENDER_DIR}/options.cpp)
+  ${KAPU_RENDER_DIR}/options.cpp
+  ${KAPU_RENDER_DIR}/output_file.cpp
+  ${KAPU_RENDER_DIR}/ffmpeg.cpp)
 target_link_libraries(kapu_render PRIVATE kapu_warnings PUBLIC kapu_core)
 
 if(KAPU_PROGRAMS)

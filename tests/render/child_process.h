@@ -4,6 +4,7 @@
 #pragma once
 #include <fcntl.h>
 #include <signal.h>
+#include <sys/resource.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -21,6 +22,7 @@ struct ChildSpec {
     std::string              out, err;       // files for standard output and error; empty: ours
     std::vector<int>         closed;         // descriptors closed before the program starts
     std::vector<std::string> env;            // "NAME=value", added or replacing ours
+    rlim_t                   file_size = RLIM_INFINITY;  // largest file it may write, in bytes
 };
 
 struct ChildEnd {
@@ -29,8 +31,8 @@ struct ChildEnd {
     int  signal = 0;   // the signal that ended it otherwise
 };
 
-// Starts the program; -1 when it cannot. SIGINT, SIGTERM and SIGPIPE have their default
-// actions in it, whatever this process inherited.
+// Starts the program; -1 when it cannot. The stop signals, SIGPIPE and SIGXFSZ have their
+// default actions in it, whatever this process inherited.
 inline pid_t start_child(const ChildSpec& child) {
     // Everything is made before fork; the child only calls what is safe there.
     std::vector<char*> argv;
@@ -58,7 +60,12 @@ inline pid_t start_child(const ChildSpec& child) {
         if (out >= 0) dup2(out, 1);  // the copy does not close on exec
         if (err >= 0) dup2(err, 2);
         for (const int fd : child.closed) close(fd);
-        for (const int sig : {SIGINT, SIGTERM, SIGPIPE}) signal(sig, SIG_DFL);
+        for (const int sig : {SIGINT, SIGTERM, SIGHUP, SIGQUIT, SIGPIPE, SIGXFSZ}) signal(sig, SIG_DFL);
+        const rlimit size{child.file_size, child.file_size};
+        if (child.file_size != RLIM_INFINITY) setrlimit(RLIMIT_FSIZE, &size);
+        // A core dump of a run ended by SIGQUIT would land in the data folder.
+        const rlimit no_core{0, 0};
+        setrlimit(RLIMIT_CORE, &no_core);
         execve(argv[0], argv.data(), envp.data());
         _exit(127);
     }

@@ -1,8 +1,10 @@
 // tests/render/program_test.cpp: the demo-render program: frame counts, the WAV file, the
 // scroller's echo against the core stepped in this process, pictures, checksums, failures, and
 // how a run ends: closed standard descriptors, failing outputs, signals, memory running out.
+#include <fcntl.h>
 #include <gtest/gtest.h>
 #include <signal.h>
+#include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -430,6 +432,8 @@ std::vector<std::string> render_args(std::vector<std::string> args) {
 // A stand-in for ffmpeg on the PATH: "-version" answers; an encode (from pipe:0) copies the raw
 // frames into its output file, or with KAPU_STUB_FFMPEG=fail ends at once; a mux copies its
 // first input into its output file. So a video is the frames exactly as demo-render sent them.
+// Files must be named "file:/absolute/path" (status 3 otherwise), as ffmpeg reads no other
+// name unambiguously.
 std::string stub_ffmpeg(const kt::TempDir& dir) {
     const std::string bin = dir.file("bin");
     std::filesystem::create_directories(bin);
@@ -437,11 +441,13 @@ std::string stub_ffmpeg(const kt::TempDir& dir) {
     std::ofstream(script) << R"(#!/bin/sh
 for a; do last=$a; done
 case " $* " in *" -version "*) exit 0;; esac
+case $last in file:/*) last=${last#file:};; *) exit 3;; esac
 case " $* " in
   *" pipe:0 "*) [ "$KAPU_STUB_FFMPEG" = fail ] && exit 1; exec cat >"$last";;
 esac
 first= prev=
 for a; do [ "$prev" = -i ] && [ -z "$first" ] && first=$a; prev=$a; done
+case $first in file:/*) first=${first#file:};; *) exit 3;; esac
 exec cp "$first" "$last"
 )";
     std::filesystem::permissions(script, std::filesystem::perms::owner_all);
@@ -475,12 +481,23 @@ TEST(DemoRender, ClosedStandardDescriptorsLeaveTheOutputsAlone) {
     }
 }
 
-TEST(DemoRender, StopsAtTheFirstOutputThatFails) {
+// The names in a folder that begin with a dot: the temporaries of a run.
+std::vector<std::string> dot_files(const std::filesystem::path& folder) {
+    std::vector<std::string> names;
+    for (const auto& e : std::filesystem::directory_iterator(folder))
+        if (e.path().filename().string().starts_with(".")) names.push_back(e.path().filename().string());
+    return names;
+}
+
+// A failure stops the run, says what failed, and leaves none of the run's files behind: not
+// the file that failed (a WAV cut off by a full disk), not the others, not their temporaries.
+TEST(DemoRender, StopsAtTheFirstOutputThatFailsAndLeavesNoFile) {
     struct Case {
         std::string              name;
         std::vector<std::string> args;
         std::string              message;
-        size_t                   most_lines;  // checksum lines written before it stopped
+        std::string              out = "";                 // standard output; empty: a file
+        rlim_t                   file_size = RLIM_INFINITY;  // the disk's room, as a size limit
     };
     kt::TempDir dir;
     const std::string frames = dir.file("frames");
@@ -488,45 +505,73 @@ TEST(DemoRender, StopsAtTheFirstOutputThatFails) {
     const std::string sums = dir.file("sums"), wav = dir.file("a.wav"), video = dir.file("v.mp4");
     const std::vector<Case> cases = {
         {"WAV on a full device", {"--wav", "/dev/full", "--sums", sums},
-         "demo-render: could not write /dev/full: No space left on device\n", 0},
+         "demo-render: could not write /dev/full: No space left on device\n"},
         {"checksums on a full device", {"--sums", "/dev/full", "--wav", wav},
-         "demo-render: could not write /dev/full: No space left on device\n", 0},
+         "demo-render: could not write /dev/full: No space left on device\n"},
+        {"WAV on a full disk", {"--wav", wav, "--sums", sums},
+         "demo-render: could not write " + wav + ": File too large\n", "", 1 << 20},
         {"a picture that cannot be made", {"-o", frames, "--sums", sums},
-         "demo-render: could not write " + frames + "/frame-000003.ppm: Is a directory\n", 3},
+         "demo-render: could not write " + frames + "/frame-000003.ppm: Is a directory\n"},
         {"ffmpeg ending at once", {"--video", video, "--sums", sums},
-         "demo-render: could not write " + video + ": ffmpeg stopped taking the frames\n", 2},
+         "demo-render: could not write " + video + ": ffmpeg stopped taking the frames\n"},
+        {"standard output on a full device", {"--wav", wav, "--sums", sums},
+         "demo-render: could not write the standard output: No space left on device\n", "/dev/full"},
     };
     const std::string path = stub_ffmpeg(dir);
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
-        std::filesystem::remove(sums);
-        std::filesystem::remove(wav);
         std::vector<std::string> args = {"-n", "40000", "--no-progress"};
         args.insert(args.end(), c.args.begin(), c.args.end());
-        const kt::ChildEnd end = kt::run_child({render_args(args), KAPU_DATA_DIR, dir.file("out"),
-                                                dir.file("err"), {}, {path, "KAPU_STUB_FFMPEG=fail"}});
+        kt::ChildSpec child{render_args(args), KAPU_DATA_DIR, c.out.empty() ? dir.file("out") : c.out,
+                            dir.file("err"), {}, {path, "KAPU_STUB_FFMPEG=fail"}};
+        child.file_size = c.file_size;
+        const kt::ChildEnd end = kt::run_child(child);
         EXPECT_TRUE(end.exited && end.status == 1) << end.status << " signal " << end.signal;
         EXPECT_NE(read_file(dir.file("err")).find(c.message), std::string::npos) << read_file(dir.file("err"));
-        size_t lines = 0, sound_frames = 0;
-        if (std::filesystem::exists(sums)) {
-            EXPECT_TRUE(whole_sum_lines(sums, &lines));
-            EXPECT_LE(lines, c.most_lines) << "frames were rendered after the failure";
-        }
-        if (std::filesystem::exists(wav)) {
-            EXPECT_TRUE(whole_wav(wav, &sound_frames));
-            EXPECT_LE(sound_frames, c.most_lines);
-        }
-        EXPECT_FALSE(std::filesystem::exists(render_video_frames_path(video)));
-        EXPECT_FALSE(std::filesystem::exists(render_video_sound_path(video)));
+        for (const std::string& file : {sums, wav, video}) EXPECT_FALSE(std::filesystem::exists(file)) << file;
+        EXPECT_EQ(dot_files(dir.path()), std::vector<std::string>{});
+        EXPECT_EQ(dot_files(frames), std::vector<std::string>{});
+    }
+    // The frame pictures made before the failure stay, each whole.
+    for (const char* name : {"frame-000000.ppm", "frame-000001.ppm", "frame-000002.ppm"}) {
+        const kt::ImgPtr picture(IMG_load_pnm((std::filesystem::path(frames) / name).c_str()));
+        EXPECT_TRUE(picture) << name;
     }
 }
 
-// Waits until the run has written at least `lines` checksum lines; false when it ended first.
-bool wait_for_lines(pid_t pid, const std::string& sums, size_t lines) {
+// A reader of the echo that went away ends the run quietly, as `yes | head` ends, with status 1
+// and no file left; a run in which standard output took nothing is no success.
+TEST(DemoRender, EchoReaderLeavingEndsTheRunQuietly) {
+    kt::TempDir dir;
+    const std::string fifo = dir.file("fifo"), sums = dir.file("sums"), wav = dir.file("a.wav");
+    ASSERT_EQ(mkfifo(fifo.c_str(), 0600), 0);
+    const int reader = open(fifo.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+    ASSERT_GE(reader, 0);
+    // start_child opens the FIFO for the program before it returns; then its reader leaves.
+    const pid_t pid = kt::start_child({render_args({"-n", "40000", "--no-progress", "--sums", sums,
+                                                    "--wav", wav}),
+                                       KAPU_DATA_DIR, fifo, dir.file("err"), {}, {}});
+    close(reader);
+    ASSERT_GT(pid, 0);
+    const kt::ChildEnd end = kt::wait_child(pid);
+    EXPECT_TRUE(end.exited && end.status == 1) << end.status << " signal " << end.signal;
+    EXPECT_EQ(read_file(dir.file("err")), "");
+    EXPECT_FALSE(std::filesystem::exists(sums));
+    EXPECT_FALSE(std::filesystem::exists(wav));
+    EXPECT_EQ(dot_files(dir.path()), std::vector<std::string>{});
+}
+
+// Waits until the run has written at least `lines` checksum lines into the temporary of the
+// --sums file `sums`; false when it ended first.
+bool wait_for_lines(pid_t pid, const std::filesystem::path& sums, size_t lines) {
+    const std::string prefix = "." + sums.filename().string() + ".";
     while (true) {
-        const std::string text = read_file(sums);
-        if (static_cast<size_t>(std::count(text.begin(), text.end(), '\n')) >= lines) return true;
-        if (kt::wait_child(pid, false).exited) return false;
+        for (const std::string& name : dot_files(sums.parent_path())) {
+            if (!name.starts_with(prefix)) continue;
+            const std::string text = read_file(sums.parent_path() / name);
+            if (static_cast<size_t>(std::count(text.begin(), text.end(), '\n')) >= lines) return true;
+        }
+        if (const kt::ChildEnd end = kt::wait_child(pid, false); end.exited || end.signal != 0) return false;
         usleep(10000);
     }
 }
@@ -538,7 +583,9 @@ TEST(DemoRender, StopSignalFinishesTheOutputsThenEndsByTheSignal) {
         bool        video;
     };
     for (const Case& c : {Case{"SIGTERM", SIGTERM, false}, Case{"SIGINT", SIGINT, false},
-                          Case{"SIGTERM making a video", SIGTERM, true}}) {
+                          Case{"SIGTERM making a video", SIGTERM, true},
+                          Case{"SIGHUP making a video", SIGHUP, true},
+                          Case{"SIGQUIT", SIGQUIT, false}}) {
         SCOPED_TRACE(c.name);
         kt::TempDir dir;
         const std::string sums = dir.file("sums"), wav = dir.file("a.wav"), video = dir.file("v.mp4");
@@ -550,6 +597,8 @@ TEST(DemoRender, StopSignalFinishesTheOutputsThenEndsByTheSignal) {
             {render_args(args), KAPU_DATA_DIR, dir.file("out"), dir.file("err"), {}, {stub_ffmpeg(dir)}});
         ASSERT_GT(pid, 0);
         if (!wait_for_lines(pid, sums, 30)) FAIL() << "the run ended early: " << read_file(dir.file("err"));
+        // Until the run ends, its files have only their temporary names: no reader sees a part.
+        for (const std::string& file : {sums, wav, video}) EXPECT_FALSE(std::filesystem::exists(file)) << file;
         kill(pid, c.signal);
         const kt::ChildEnd end = kt::wait_child(pid);
         EXPECT_FALSE(end.exited) << "exit status " << end.status << ": " << read_file(dir.file("err"));
@@ -558,15 +607,90 @@ TEST(DemoRender, StopSignalFinishesTheOutputsThenEndsByTheSignal) {
         EXPECT_TRUE(whole_sum_lines(sums, &lines));
         EXPECT_GE(lines, 30u);
         EXPECT_LT(lines, 1000000u);
+        EXPECT_EQ(dot_files(dir.path()), std::vector<std::string>{});
         if (c.video) {
             EXPECT_EQ(std::filesystem::file_size(video), lines * raw_frame_bytes);
-            EXPECT_FALSE(std::filesystem::exists(render_video_frames_path(video)));
-            EXPECT_FALSE(std::filesystem::exists(render_video_sound_path(video)));
         } else {
             size_t sound_frames = 0;
             EXPECT_TRUE(whole_wav(wav, &sound_frames));
             EXPECT_EQ(sound_frames, lines) << "sound and checksums end at different frames";
         }
+    }
+}
+
+// A video's frames and sound are made in temporaries of its own making: files and links that
+// happen to have the names such temporaries once had are left as they are.
+TEST(DemoRender, VideoTouchesNoFileItDidNotMake) {
+    kt::TempDir dir;
+    const std::filesystem::path v = dir.path() / "v";
+    std::filesystem::create_directories(v);
+    dir.write("v/kapu.frames.mp4", "mine");
+    dir.write("v/kapu.sound-aaaaaa.wav", "mine too");
+    dir.write("target.wav", "the link's target");
+    std::filesystem::create_symlink("../target.wav", v / "kapu.sound.wav");
+    const kt::ChildEnd end = kt::run_child({render_args({"-n", "30", "--no-progress", "--video",
+                                                         (v / "kapu.mp4").string()}),
+                                            KAPU_DATA_DIR, dir.file("out"), dir.file("err"), {},
+                                            {stub_ffmpeg(dir)}});
+    ASSERT_TRUE(end.exited && end.status == 0) << read_file(dir.file("err"));
+    EXPECT_EQ(std::filesystem::file_size(v / "kapu.mp4"), 30 * raw_frame_bytes);
+    EXPECT_EQ(read_file(v / "kapu.frames.mp4"), "mine");
+    EXPECT_EQ(read_file(v / "kapu.sound-aaaaaa.wav"), "mine too");
+    EXPECT_TRUE(std::filesystem::is_symlink(v / "kapu.sound.wav"));
+    EXPECT_EQ(read_file(dir.file("target.wav")), "the link's target");
+    size_t files = 0;
+    for ([[maybe_unused]] const auto& e : std::filesystem::directory_iterator(v)) ++files;
+    EXPECT_EQ(files, 4u) << "the video and the three files that were there";
+}
+
+// Names that ffmpeg would take for an option or a protocol make videos like any other name.
+TEST(DemoRender, VideoNamesWithDashOrColonAreFileNames) {
+    ASSERT_EQ(std::system("command -v ffmpeg >/dev/null"), 0) << "ffmpeg is needed (scripts/setup.sh)";
+    kt::TempDir dir;
+    for (const auto& e : std::filesystem::directory_iterator(KAPU_DATA_DIR))
+        std::filesystem::copy(e.path(), dir.path() / e.path().filename());
+    for (const std::string name : {"-v.mp4", "a:b.mp4", "file:c.mkv"}) {
+        SCOPED_TRACE(name);
+        const ProgramRun r = render({"-n", "5", "--video=" + name}, dir.path().string());
+        EXPECT_EQ(r.status, 0) << r.err;
+        EXPECT_GT(std::filesystem::file_size(dir.path() / name), 0u);
+    }
+    size_t files = 0;
+    for ([[maybe_unused]] const auto& e : std::filesystem::directory_iterator(dir.path())) ++files;
+    EXPECT_EQ(files, 11u + 3u) << "the data files and the three videos, nothing else";
+}
+
+// Two runs writing one WAV file: the file that stays is one of them, whole.
+TEST(DemoRender, RunsWritingOneFileLeaveOneWholeFile) {
+    kt::TempDir dir;
+    const std::string wav = dir.file("a.wav");
+    const auto start = [&](const char* frames, const char* name) {
+        return kt::start_child({render_args({"-n", frames, "--no-progress", "--wav", wav}),
+                                KAPU_DATA_DIR, dir.file(std::string(name) + ".out"), "", {}, {}});
+    };
+    const pid_t a = start("600", "a"), b = start("1200", "b");
+    ASSERT_GT(a, 0);
+    ASSERT_GT(b, 0);
+    const kt::ChildEnd end_a = kt::wait_child(a), end_b = kt::wait_child(b);
+    EXPECT_TRUE(end_a.exited && end_a.status == 0);
+    EXPECT_TRUE(end_b.exited && end_b.status == 0);
+    size_t frames = 0;
+    EXPECT_TRUE(whole_wav(wav, &frames));
+    EXPECT_TRUE(frames == 600 || frames == 1200) << frames;
+    EXPECT_EQ(dot_files(dir.path()), std::vector<std::string>{});
+}
+
+// A FIFO as an output is refused at once, whether a reader waits on it or not; waiting for a
+// reader would hold the run where no signal could end it.
+TEST(DemoRender, RefusesAFifoAsAnOutput) {
+    kt::TempDir dir;
+    const std::string fifo = dir.file("fifo");
+    ASSERT_EQ(mkfifo(fifo.c_str(), 0600), 0);
+    for (const char* option : {"--wav", "--sums", "--video"}) {
+        SCOPED_TRACE(option);
+        const ProgramRun r = render({"-n", "10", option, fifo});
+        EXPECT_EQ(r.status, 2);
+        EXPECT_NE(r.err.find("is neither a file nor a device"), std::string::npos) << r.err;
     }
 }
 
@@ -590,7 +714,6 @@ TEST(DemoRender, RefusesOutputsOverTheDataOrOneAnother) {
         {"--video", "quenFalox.xm"},
         {"-w", "taken", "--sums", "taken"},
         {"-w", "taken", "--sums", dir.file("taken")},
-        {"--video", "v.mp4", "--sums", "v.frames.mp4"},
         {"-o", dir.file("f"), "--sums", "f/frame-000001.ppm"},
     };
     for (const std::vector<std::string>& c : cases) {

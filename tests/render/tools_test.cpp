@@ -1,6 +1,7 @@
 // tests/render/tools_test.cpp: demo-render's options, key script, frame selection, the check of
-// its output paths and the WAV writer.
+// its output paths, the files written whole and the WAV writer.
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 
 #include <cerrno>
 #include <fstream>
@@ -9,6 +10,7 @@
 #include "support/support.h"
 #include "front/render/frame_io.h"
 #include "front/render/options.h"
+#include "front/render/output_file.h"
 
 namespace {
 
@@ -200,6 +202,7 @@ TEST(RenderOutputs, RefusedOverTheDataOrOneAnotherElseAllowed) {
     std::filesystem::create_hard_link("K.ppm", "hard");
     std::filesystem::create_symlink("quenFalox.xm", "soft");
     std::filesystem::create_directories("f");
+    ASSERT_EQ(mkfifo("fifo", 0600), 0);
     struct Case {
         std::vector<const char*> args;
         const char*              refusal;  // part of the message; null: allowed
@@ -215,10 +218,8 @@ TEST(RenderOutputs, RefusedOverTheDataOrOneAnotherElseAllowed) {
         {{"-w", "taken", "--sums", "./taken"}, "--wav and --sums are the same file"},
         {{"-w", "new/a.wav", "--sums", "new/../new/a.wav"}, "--wav and --sums are the same file"},
         {{"-o", "f", "--wav", "f/"}, "--ppm and --wav are the same file"},
-        {{"--video", "v.mp4", "--sums", "v.frames.mp4"},
-         "--sums and the temporary frames file of --video are the same file"},
-        {{"--video", "v.mp4", "--sums", "v.sound.wav"},
-         "--sums and the temporary sound file of --video are the same file"},
+        {{"-w", "fifo"}, "--wav \"fifo\" is neither a file nor a device"},
+        {{"--video", "v.mp4", "--sums", "v.frames.mp4"}, nullptr},  // temporaries take no set name
         {{"-o", "f", "--sums", "f/frame-000012.ppm"}, "would be overwritten by a frame picture"},
         {{"-o", "out", "--wav", "./out/frame-1234567.ppm"}, "would be overwritten by a frame picture"},
         {{"-w", "a.wav", "--sums", "sums", "-o", "f", "--video", "v.mp4"}, nullptr},
@@ -261,6 +262,49 @@ TEST(WavWriter, AFullDeviceFailsAtOnceAndNothingIsCounted) {
     EXPECT_EQ(w.frames, 0u);
     EXPECT_FALSE(wav_close(&w));
     EXPECT_EQ(w.file, nullptr);
+}
+
+std::string text_of(const std::string& path) {
+    std::ifstream in(path, std::ios::binary);
+    return {std::istreambuf_iterator<char>(in), {}};
+}
+
+TEST(OutputFile, WrittenBesideAndRenamedIntoPlaceOrRemoved) {
+    kt::TempDir dir;
+    kt::InFolder here(dir.path());
+    dir.write("target", "kept");
+    std::filesystem::create_symlink("target", "link");
+    const mode_t mask = umask(022);
+    std::string error;
+    {
+        OutputFile out;
+        ASSERT_TRUE(out.begin("link", &error)) << error;
+        EXPECT_TRUE(out.writing().starts_with((dir.path() / ".link.").string())) << out.writing();
+        std::ofstream(out.writing()) << "new";
+        EXPECT_EQ(std::filesystem::read_symlink("link"), "target");
+        ASSERT_TRUE(out.commit(&error)) << error;
+    }
+    EXPECT_FALSE(std::filesystem::is_symlink("link")) << "the link is replaced, not followed";
+    EXPECT_EQ(text_of("link"), "new");
+    EXPECT_EQ(text_of("target"), "kept");
+    struct stat st {};
+    ASSERT_EQ(stat("link", &st), 0);
+    EXPECT_EQ(st.st_mode & 0777, 0644u);
+    {
+        OutputFile out;
+        ASSERT_TRUE(out.begin("never", &error)) << error;
+        ASSERT_TRUE(out.begin_scratch("never", "frames-", ".mkv", &error)) << error;
+        EXPECT_TRUE(out.writing().ends_with(".mkv")) << out.writing();
+    }  // neither committed: both removed
+    umask(mask);
+    size_t files = 0;
+    for ([[maybe_unused]] const auto& e : std::filesystem::directory_iterator(".")) ++files;
+    EXPECT_EQ(files, 2u);
+    OutputFile null;
+    ASSERT_TRUE(null.begin("/dev/null", &error)) << error;
+    EXPECT_EQ(null.writing(), "/dev/null");
+    EXPECT_TRUE(null.commit(&error));
+    EXPECT_TRUE(std::filesystem::exists("/dev/null"));
 }
 
 }  // namespace
