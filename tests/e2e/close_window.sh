@@ -2,7 +2,7 @@
 # Closing the window (what a window manager sends for the close button or Alt-F4) ends the demo
 # as Esc does: the fade to black, then exit status 1.
 source "$(dirname "$0")/lib.sh"
-e2e_display "$@"
+e2e_display
 
 start_demo "$DATA"
 win=$(wait_window)

@@ -2,7 +2,7 @@
 # `cmake --install` puts both programs, their data and a launcher for each in the prefix; a
 # launcher started from any folder runs its program in the installed data folder.
 source "$(dirname "$0")/lib.sh"
-e2e_display "$@"
+e2e_display
 
 prefix="$work/prefix"
 cmake --install "$BUILD" --prefix "$prefix" >/dev/null

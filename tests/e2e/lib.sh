@@ -1,20 +1,14 @@
-# tests/e2e/lib.sh: what the end-to-end tests share: a virtual display, the demo started in a
-# data folder, keys held as a person would, screenshots read back as numbers.
+# tests/e2e/lib.sh: what the end-to-end tests share: a virtual display of each test's own, the
+# demo started in a data folder, keys held as a person would, screenshots read back as numbers.
 # Sourced by each test; expects DEMO (the program), DATA (its data folder) and WM_CLOSE.
 set -euo pipefail
 
-# Every test runs on a display of its own: re-run this script under xvfb-run when needed.
-e2e_display() {
-    if [[ -z "${KAPU_E2E_DISPLAY:-}" ]]; then
-        export KAPU_E2E_DISPLAY=1
-        exec xvfb-run -a -s '-screen 0 1280x1024x24' "$BASH" "$0" "$@"
-    fi
-}
-
 work=$(mktemp -d "${TMPDIR:-/tmp}/kapu-e2e-XXXXXX")
 demo_pid=
+x_pid=
 cleanup() {
     if [[ -n "$demo_pid" ]] && kill -0 "$demo_pid" 2>/dev/null; then kill "$demo_pid"; fi
+    e2e_display_stop
     rm -rf "$work"
 }
 trap cleanup EXIT
@@ -23,6 +17,32 @@ fail() {
     echo "FAIL: $*" >&2
     for f in "$work"/stderr.txt; do [[ -f "$f" ]] && { echo "--- demo stderr:"; cat "$f"; } >&2; done
     exit 1
+}
+
+# e2e_display [SIZE]: starts a virtual display of this test's own, SIZE pixels (1280x1024 by
+# default) at 24 bits, and points DISPLAY at it. Xvfb takes a display number that no server
+# holds, a closing one included (its lock stays until it has gone), and writes the number to the
+# -displayfd descriptor once it accepts connections: the test waits for that line, however long
+# the server takes on a busy machine, and fails only when the server ends without one.
+e2e_display() {
+    local number=
+    mkfifo "$work/displayfd"
+    Xvfb -displayfd 3 -screen 0 "${1:-1280x1024}x24" -nolisten tcp \
+        3>"$work/displayfd" >"$work/xvfb.txt" 2>&1 &
+    x_pid=$!
+    read -r number <"$work/displayfd" || true
+    rm -f "$work/displayfd"
+    [[ "$number" =~ ^[0-9]+$ ]] || fail "the virtual display did not start: $(cat "$work/xvfb.txt")"
+    export DISPLAY=":$number"
+}
+
+# e2e_display_stop: ends the virtual display and waits until its server has gone.
+e2e_display_stop() {
+    if [[ -n "$x_pid" ]]; then
+        kill "$x_pid" 2>/dev/null || true
+        wait "$x_pid" 2>/dev/null || true
+        x_pid=
+    fi
 }
 
 # Sound goes to SDL's dummy output unless the test says otherwise; no sound server is asked.
@@ -35,10 +55,11 @@ start_demo() {
     demo_pid=$!
 }
 
-# wait_window: the id of the window titled KAPU4417, once it shows (10 s at most).
+# wait_window: the id of the window titled KAPU4417, once it shows (60 s at most: a loaded
+# machine can be slow to start the program).
 wait_window() {
     local id
-    id=$(timeout 10 xdotool search --sync --name '^KAPU4417$' | head -1) || fail "no window titled KAPU4417"
+    id=$(timeout 60 xdotool search --sync --name '^KAPU4417$' | head -1) || fail "no window titled KAPU4417"
     xdotool windowfocus --sync "$id" 2>/dev/null || xdotool windowfocus "$id"
     sleep 0.5
     echo "$id"

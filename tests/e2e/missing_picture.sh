@@ -2,7 +2,7 @@
 # A required picture missing: a message naming the file and the folder and saying how to start
 # the demo, then exit status 1 without a window left behind.
 source "$(dirname "$0")/lib.sh"
-e2e_display "$@"
+e2e_display
 
 mkdir "$work/data"
 cp "$DATA"/* "$work/data/"

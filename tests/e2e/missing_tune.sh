@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # No tune: one "Error loading" line on standard error, and the demo runs on in silence.
 source "$(dirname "$0")/lib.sh"
-e2e_display "$@"
+e2e_display
 
 mkdir "$work/data"
 cp "$DATA"/* "$work/data/"

@@ -3,7 +3,7 @@
 # loaded, and the demo runs on in silence until Esc.
 source "$(dirname "$0")/lib.sh"
 export SDL_AUDIODRIVER=alsa
-e2e_display "$@"
+e2e_display
 
 start_demo "$DATA"
 win=$(wait_window)

@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # The window shows part 1, Space moves on to part 2 and part 3, Esc fades out and ends with 1.
 source "$(dirname "$0")/lib.sh"
-e2e_display "$@"
+e2e_display
 
 start_demo "$DATA"
 win=$(wait_window)

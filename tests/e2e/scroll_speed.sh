@@ -2,7 +2,7 @@
 # '9' in part 2 makes the scroller move 4 pixels a frame: at 60 frames a second and 16-pixel
 # character slots, its text reaches standard output at 15 characters a second.
 source "$(dirname "$0")/lib.sh"
-e2e_display "$@"
+e2e_display
 
 start_demo "$DATA"
 win=$(wait_window)

@@ -5,7 +5,7 @@
 # leaves nothing of the package behind. Expects SOURCE (the source tree) and OUT (a folder for
 # the package); DEB=FILE tests that package instead of building one.
 source "$SOURCE/tests/e2e/lib.sh"
-e2e_display "$@"
+e2e_display
 
 if [[ -n "${DEB:-}" ]]; then
     debs=("$DEB")
