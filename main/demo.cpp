@@ -6,15 +6,19 @@
 #include <filesystem>
 #include <string>
 #include <system_error>
-#include <utility>
 
 #include "fx/effects.h"
 
-uint8_t quit_request = 0;
+uint8_t     quit_request = 0;
+std::string demo_data_folder;
 
 namespace {
 
 constexpr std::array<const char*, 4> letter_files = {"K.ppm", "A.ppm", "P.ppm", "U.ppm"};
+// The other required pictures, in loading order: banner, badge, the three logotypes
+constexpr std::array<const char*, 5> picture_files = {"7163.ppm", "vemla.ppm", "logotype0.ppm",
+                                                      "logotype1.ppm", "logotype2.ppm"};
+constexpr const char* font_file = "font1526.pbm";
 constexpr int32_t font_glyph_w = 15;
 constexpr int32_t font_glyph_h = 26;
 constexpr int32_t star_count = 2048;
@@ -31,11 +35,17 @@ void free_img(IMG*& img) {
     if (img) IMG_free(&img);
 }
 
-std::string working_directory() {
+// The folder the files are read from, as a user would look for it: absolute where it can be.
+std::string data_folder_shown() {
     std::error_code ec;
-    const std::filesystem::path here = std::filesystem::current_path(ec);
-    return ec ? std::string(".") : here.string();
+    const std::filesystem::path folder = demo_data_folder.empty()
+                                             ? std::filesystem::current_path(ec)
+                                             : std::filesystem::absolute(demo_data_folder, ec);
+    if (ec) return demo_data_folder.empty() ? "." : demo_data_folder;
+    return folder.lexically_normal().string();
 }
+
+IMG* load_picture(const char* file) { return IMG_load_pnm(demo_data_path(file).c_str()); }
 
 }  // namespace
 
@@ -66,7 +76,7 @@ const char* demo_create_objects(int32_t w, int32_t h) {
     const int32_t ch = canvas->height;
 
     for (size_t i = 0; i < letters.size(); ++i) {
-        letters[i] = IMG_load_pnm(letter_files[i]);
+        letters[i] = load_picture(letter_files[i]);
         if (!letters[i]) return letter_files[i];
     }
     // Each letter is replaced by a copy at twice its size.
@@ -82,21 +92,16 @@ const char* demo_create_objects(int32_t w, int32_t h) {
     letter_waves[2].amplitude = (screen_h - letters[0]->height) / 2;
     letter_waves[3].amplitude = (screen_h - letters[0]->height) / 2;
 
-    const std::array<std::pair<IMG**, const char*>, 5> pictures = {{
-        {&banner_image, "7163.ppm"},
-        {&badge_image, "vemla.ppm"},
-        {&logo0, "logotype0.ppm"},
-        {&logo1, "logotype1.ppm"},
-        {&logo2, "logotype2.ppm"},
-    }};
-    for (const auto& [picture, file] : pictures) {
-        *picture = IMG_load_pnm(file);
-        if (!*picture) return file;
+    const std::array<IMG**, picture_files.size()> pictures = {&banner_image, &badge_image, &logo0,
+                                                               &logo1, &logo2};
+    for (size_t i = 0; i < pictures.size(); ++i) {
+        *pictures[i] = load_picture(picture_files[i]);
+        if (!*pictures[i]) return picture_files[i];
     }
 
     // The font owns its sheet from here on; a missing sheet only leaves the scroller empty.
     font = FONT_new();
-    font_sheet = IMG_load_pnm("font1526.pbm");
+    font_sheet = load_picture(font_file);
     if (font) {
         font->glyph_w = font_glyph_w;
         font->glyph_h = font_glyph_h;
@@ -155,12 +160,28 @@ void demo_reset_state() {
     fx_reset();
 }
 
-void demo_report_missing(const char* program, const char* file) {
-    std::fprintf(stderr,
-                 "%s: could not read the picture \"%s\" in the folder %s\n"
-                 "%s: start it in the data folder, where the demo's pictures and tune are "
-                 "(./scripts/run.sh and the installed launchers do)\n",
-                 program, file, working_directory().c_str(), program);
+std::string demo_data_path(const char* file) {
+    if (demo_data_folder.empty()) return file;
+    return (std::filesystem::path(demo_data_folder) / file).string();
+}
+
+const char* demo_missing_picture(const std::string& folder) {
+    const std::filesystem::path in(folder.empty() ? "." : folder);
+    std::error_code ec;
+    const auto absent = [&](const char* file) {
+        return !std::filesystem::is_regular_file(in / file, ec);
+    };
+    for (const char* file : letter_files)
+        if (absent(file)) return file;
+    for (const char* file : picture_files)
+        if (absent(file)) return file;
+    return nullptr;
+}
+
+void demo_report_missing(const char* program, const char* file, const char* hint) {
+    std::fprintf(stderr, "%s: could not read the picture \"%s\" in the folder %s\n", program, file,
+                 data_folder_shown().c_str());
+    if (hint != nullptr && *hint != '\0') std::fprintf(stderr, "%s: %s\n", program, hint);
 }
 
 void demo_draw_part1() {

@@ -6,7 +6,7 @@
 
 struct MODULE;
 
-inline constexpr const char* music_file = "quenFalox.xm";  // relative to the working directory
+inline constexpr const char* music_file = "quenFalox.xm";  // in the data folder (main/demo.h)
 
 extern MODULE*     music;               // the playing tune; null when none is loaded
 extern const char* music_driver_alias;  // libmikmod output driver tried first ("sdl")

@@ -6,11 +6,12 @@ if(KAPU_PROGRAMS)
     ${CMAKE_CURRENT_SOURCE_DIR}/platform/sanitizer_options.cpp
     ${KAPU_DRIVER_SOURCES})
   target_link_libraries(kapu_platform_tests PRIVATE kapu_core kapu_tune_check kapu_warnings kapu_work_area
-    PkgConfig::SDL PkgConfig::MIKMOD GTest::gtest GTest::gtest_main)
+    kapu_data_folder PkgConfig::SDL PkgConfig::MIKMOD GTest::gtest GTest::gtest_main)
   target_include_directories(kapu_platform_tests PRIVATE ${CMAKE_CURRENT_SOURCE_DIR})
   target_compile_definitions(kapu_platform_tests PRIVATE
     KAPU_TEST_DATA_DIR="${CMAKE_CURRENT_SOURCE_DIR}/data"
     KAPU_DATA_DIR="${KAPU_DATA_DIR}"
+    KAPU_WINDOW_CLASS="${KAPU_WINDOW_CLASS}"
     _GLIBCXX_ASSERTIONS)
   # Each test runs in a process of its own, so the one SCREEN and KEYBOARD start fresh.
   kapu_discover_tests(kapu_platform_tests 120)

@@ -23,10 +23,13 @@ else()
   target_compile_definitions(kapu_work_area INTERFACE KAPU_X11_WORK_AREA=0)
 endif()
 
+# The class of both programs' windows; the menu entry's StartupWMClass names it too.
+set(KAPU_WINDOW_CLASS ${PROJECT_NAME})
 foreach(program demo demo-window)
   add_executable(${program} ${KAPU_PROGRAM_SOURCES})
   target_link_libraries(${program} PRIVATE kapu_core kapu_tune_check kapu_warnings kapu_work_area
-    PkgConfig::SDL PkgConfig::MIKMOD)
+    kapu_data_folder PkgConfig::SDL PkgConfig::MIKMOD)
+  target_compile_definitions(${program} PRIVATE KAPU_WINDOW_CLASS="${KAPU_WINDOW_CLASS}")
   # Place the programs at the top of the build folder, where scripts/run.sh looks for them.
   set_target_properties(${program} PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${PROJECT_BINARY_DIR})
 endforeach()

@@ -9,7 +9,7 @@
 #include "front/render/render_loop.h"
 #include "music/music.h"
 
-// The files the demo reads from the working directory; no output may overwrite one of them.
+// The files the demo reads from its data folder; no output may overwrite one of them.
 inline constexpr std::array<const char*, 11> render_data_files = {
     "K.ppm", "A.ppm", "P.ppm", "U.ppm", "7163.ppm", "vemla.ppm", "logotype0.ppm",
     "logotype1.ppm", "logotype2.ppm", "font1526.pbm", music_file};

@@ -13,6 +13,7 @@ if(TARGET PkgConfig::MIKMOD)
     ${KAPU_RENDER_DIR}/main.cpp
     ${KAPU_RENDER_DIR}/capture.cpp
     ${PROJECT_SOURCE_DIR}/music/music.cpp)
-  target_link_libraries(demo-render PRIVATE kapu_render kapu_core kapu_tune_check kapu_warnings PkgConfig::MIKMOD)
+  target_link_libraries(demo-render PRIVATE kapu_render kapu_core kapu_tune_check kapu_warnings kapu_data_folder
+    PkgConfig::MIKMOD)
   set_target_properties(demo-render PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${PROJECT_BINARY_DIR})
 endif()
