@@ -13,6 +13,7 @@ if(KAPU_PROGRAMS AND KAPU_XVFB AND KAPU_XDOTOOL AND KAPU_IMPORT AND X11_FOUND)
     DEMO=$<TARGET_FILE:demo-window>
     DATA=${KAPU_DATA_DIR}
     WM_CLOSE=$<TARGET_FILE:kapu_wm_close>
+    RENDER=$<TARGET_FILE:demo-render>
     BUILD=${PROJECT_BINARY_DIR})
   foreach(name parts scroll_speed close_window missing_picture missing_tune no_sound_device
                no_display install window_fits)

@@ -9,6 +9,7 @@ if(KAPU_PROGRAMS AND NOT KAPU_SANITIZE AND KAPU_DPKG_BUILDPACKAGE AND KAPU_LINTI
   add_test(NAME package.install_remove
     COMMAND ${CMAKE_COMMAND} -E env
       SOURCE=${PROJECT_SOURCE_DIR} OUT=${PROJECT_BINARY_DIR}/package-test
+      RENDER=$<TARGET_FILE:demo-render>
       bash ${CMAKE_CURRENT_SOURCE_DIR}/package/install_remove.sh)
   set_tests_properties(package.install_remove PROPERTIES TIMEOUT 900 RUN_SERIAL TRUE LABELS package)
 elseif(NOT KAPU_SANITIZE)

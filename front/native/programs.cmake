@@ -36,14 +36,15 @@ endforeach()
 target_compile_definitions(demo PRIVATE KAPU_WINDOWED=0)
 target_compile_definitions(demo-window PRIVATE KAPU_WINDOWED=1)
 
-# Installed: the programs, the data, and for each program a launcher that changes into the data
-# folder first (the programs read their files from there); packaging/layout.cmake chooses the
-# folders (libexec/kapu4417, share/kapu4417 and bin by default).
+# Installed: the programs, the data, and a launcher for each program and for demo-render (whose
+# target render.cmake makes, and packaging.cmake installs); packaging/layout.cmake chooses the
+# folders (libexec/kapu4417, share/kapu4417 and bin by default). The programs find the data
+# folder from their own place when the working folder does not hold the data.
 install(TARGETS demo demo-window RUNTIME DESTINATION ${KAPU_INSTALL_LIBEXEC})
 install(DIRECTORY ${KAPU_DATA_DIR}/ DESTINATION ${KAPU_INSTALL_DATA}
   FILES_MATCHING PATTERN "*.ppm" PATTERN "*.pbm" PATTERN "*.xm")
-file(RELATIVE_PATH KAPU_LAUNCHER_UP /prefix/${KAPU_INSTALL_BIN} /prefix)
-foreach(pair "kapu4417:demo" "kapu4417-window:demo-window")
+file(RELATIVE_PATH KAPU_LAUNCHER_TO_PROGRAMS /prefix/${KAPU_INSTALL_BIN} /prefix/${KAPU_INSTALL_LIBEXEC})
+foreach(pair "kapu4417:demo" "kapu4417-window:demo-window" "kapu4417-render:demo-render")
   string(REPLACE ":" ";" pair "${pair}")
   list(GET pair 0 KAPU_LAUNCHER_NAME)
   list(GET pair 1 KAPU_LAUNCHER_PROGRAM)

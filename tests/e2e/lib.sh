@@ -7,7 +7,11 @@ work=$(mktemp -d "${TMPDIR:-/tmp}/kapu-e2e-XXXXXX")
 demo_pid=
 x_pid=
 cleanup() {
-    if [[ -n "$demo_pid" ]] && kill -0 "$demo_pid" 2>/dev/null; then kill "$demo_pid"; fi
+    # The program ends before its display does.
+    if [[ -n "$demo_pid" ]] && kill -0 "$demo_pid" 2>/dev/null; then
+        kill "$demo_pid"
+        wait "$demo_pid" 2>/dev/null || true
+    fi
     e2e_display_stop
     rm -rf "$work"
 }
@@ -123,9 +127,10 @@ goto_part() {
     fail "part $2 never showed (last seen: $part)"
 }
 
-# check_launchers DIR: starts DIR/kapu4417-window and DIR/kapu4417 from /, expects part 1 in the
-# window, and Esc to end each with status 1 and nothing on standard error. Full screen takes the
-# whole display only under a window manager, so only the window's picture is checked.
+# check_launchers DIR DATA DESKTOP: starts DIR/kapu4417-window and DIR/kapu4417 from /, expects
+# part 1 in the window, and Esc to end each with status 1 and nothing on standard error. Full
+# screen takes the whole display only under a window manager, so only the window's picture is
+# checked; the window's class and icon as check_window_identity says.
 check_launchers() {
     local launcher
     for launcher in kapu4417-window kapu4417; do
@@ -135,6 +140,7 @@ check_launchers() {
         sleep 1
         if [[ "$launcher" == kapu4417-window ]]; then
             [[ "$(part_of "$(shot "$win" "$launcher")")" == 1 ]] || fail "$launcher: part 1 does not show"
+            check_window_identity "$win" "$2" "$3"
         fi
         tap Escape 0.2
         wait_exit 6
@@ -142,6 +148,40 @@ check_launchers() {
         [[ ! -s "$work/stderr.txt" ]] || fail "$launcher: $(cat "$work/stderr.txt")"
         echo "$launcher: started from /, Esc ends with 1"
     done
+}
+
+# check_window_identity WINDOW DATA DESKTOP: the window's class (both of its words) is the menu
+# entry DESKTOP's StartupWMClass, so a desktop ties the window to the entry and its icon; and the
+# window has an icon of its own, the letter K at the size the demo shows it (twice DATA/K.ppm).
+check_window_identity() {
+    local want class w h
+    want=$(sed -n 's/^StartupWMClass=//p' "$3")
+    [[ -n "$want" ]] || fail "$3 names no StartupWMClass"
+    class=$(xprop -id "$1" WM_CLASS)
+    [[ "$class" == "WM_CLASS(STRING) = \"$want\", \"$want\"" ]] || fail "window class: $class, not $want"
+    xprop -id "$1" _NET_WM_ICON >"$work/icon.txt"
+    read -r w h < <(identify -format '%w %h\n' "$2/K.ppm")
+    grep -qF "Icon ($((2 * w)) x $((2 * h)))" "$work/icon.txt" ||
+        fail "window icon: $(head -n 1 "$work/icon.txt"), not the K at $((2 * w)) x $((2 * h))"
+    echo "window: class $want, the K as its icon"
+}
+
+# check_render_launcher DIR DATA: DIR/kapu4417-render started in an empty folder finds the data it
+# was installed with: the checksums of a frame of each part and the echo equal those of RENDER
+# (the build's demo-render) started in the data folder DATA; its outputs land in that empty
+# folder, and it writes nothing on standard error.
+check_render_launcher() {
+    local run=(--no-progress -n 3002 -s 0,1500,3001)
+    mkdir "$work/empty"
+    (cd "$work/empty" && "$1/kapu4417-render" "${run[@]}" --sums sums.txt >"$work/echo.txt" \
+        2>"$work/render-err.txt") || fail "kapu4417-render: $(cat "$work/render-err.txt")"
+    (cd "$2" && "$RENDER" "${run[@]}" --sums "$work/want-sums.txt" >"$work/want-echo.txt") ||
+        fail "demo-render in $2"
+    cmp -s "$work/empty/sums.txt" "$work/want-sums.txt" ||
+        fail "kapu4417-render's frames differ: $(cat "$work/empty/sums.txt")"
+    cmp -s "$work/echo.txt" "$work/want-echo.txt" || fail "kapu4417-render's echo differs"
+    [[ ! -s "$work/render-err.txt" ]] || fail "kapu4417-render: $(cat "$work/render-err.txt")"
+    echo "kapu4417-render: from an empty folder, frames 0, 1500 and 3001 as the build makes them"
 }
 
 # check_installed_data DATA INSTALLED: every file of the data folder DATA (the ten pictures and

@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # A required picture missing: a message naming the file and the folder and saying how to start
-# the demo, then exit status 1 without a window left behind.
+# the demo, then exit status 1 without a window left behind, and nothing on standard output
+# (no "IMG error" for the file that is not there).
 source "$(dirname "$0")/lib.sh"
 e2e_display
 
@@ -14,6 +15,7 @@ cat "$work/stderr.txt"
 grep -qF "could not read the picture \"logotype0.ppm\" in the folder $work/data" "$work/stderr.txt" ||
     fail "no message naming the file and the folder"
 grep -qF "scripts/run.sh" "$work/stderr.txt" || fail "no word on how to start the demo"
+[[ ! -s "$work/stdout.txt" ]] || fail "standard output: $(cat "$work/stdout.txt")"
 
 # Started from another folder, the message names that folder.
 start_demo "$work"
