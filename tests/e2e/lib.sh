@@ -59,14 +59,26 @@ start_demo() {
     demo_pid=$!
 }
 
-# wait_window: the id of the window titled KAPU4417, once it shows (60 s at most: a loaded
-# machine can be slow to start the program).
+# wait_window: the id of the window titled KAPU4417 once it shows and takes the focus (60 s at
+# most: a busy machine can be slow to start the program). The window of the first mode can show
+# for a moment before the demo's mode replaces it: only a window still there half a second after
+# it took the focus counts.
 wait_window() {
-    local id
-    id=$(timeout 60 xdotool search --sync --name '^KAPU4417$' | head -1) || fail "no window titled KAPU4417"
-    xdotool windowfocus --sync "$id" 2>/dev/null || xdotool windowfocus "$id"
-    sleep 0.5
-    echo "$id"
+    local id tries
+    for ((tries = 0; tries < 300; ++tries)); do
+        id=$(xdotool search --onlyvisible --name '^KAPU4417$' 2>/dev/null | tail -n 1) || true
+        if [[ -n "$id" ]] && xdotool windowfocus --sync "$id" 2>/dev/null; then
+            sleep 0.5
+            if xwininfo -id "$id" >/dev/null 2>&1 &&
+               [[ "$(xdotool search --onlyvisible --name '^KAPU4417$' 2>/dev/null | tail -n 1)" == "$id" ]]; then
+                echo "$id"
+                return 0
+            fi
+        fi
+        kill -0 "$demo_pid" 2>/dev/null || fail "the program ended before its window showed"
+        sleep 0.2
+    done
+    fail "no window titled KAPU4417"
 }
 
 # tap KEY [SECONDS]: holds the key about one frame (the demo samples a level once a frame).
@@ -75,7 +87,8 @@ tap() {
 }
 
 # wait_exit SECONDS: sets exit_status to the program's exit status; fails when it is still
-# running then. (Not in a command substitution: only this shell can wait for its child.)
+# running then. The bound only catches a program that hangs: the fade's 256 frames come slowly
+# on a busy machine. (Not in a command substitution: only this shell can wait for its child.)
 wait_exit() {
     local limit=$1 waited=0
     while kill -0 "$demo_pid" 2>/dev/null; do
@@ -86,6 +99,15 @@ wait_exit() {
     exit_status=0
     wait "$demo_pid" || exit_status=$?
     demo_pid=
+}
+
+# quit_with_escape: holds Esc until the program has ended (60 s at most) and sets exit_status.
+# A tap could fall between two frames when frames come slowly, and the key level is read once
+# a frame; held, it is seen, and the fade that follows reads no keys.
+quit_with_escape() {
+    xdotool keydown Escape
+    wait_exit 60
+    xdotool keyup Escape
 }
 
 # shot WINDOW NAME: a screenshot of the window, $work/NAME.png.
@@ -118,7 +140,7 @@ part_of() {
 # part's first frame), so the taps grow longer when the frames come slowly on a busy machine.
 goto_part() {
     local hold part
-    for hold in 0.035 0.035 0.05 0.05 0.08 0.08 0.12 0.12 0.2 0.2 0.3 0.3; do
+    for hold in 0.035 0.035 0.05 0.05 0.08 0.08 0.12 0.12 0.2 0.2 0.3 0.3 0.5 0.5 0.8 0.8 1.2 1.2; do
         part=$(part_of "$(shot "$1" goto)")
         [[ "$part" == "$2" ]] && return 0
         tap space "$hold"
@@ -142,8 +164,7 @@ check_launchers() {
             [[ "$(part_of "$(shot "$win" "$launcher")")" == 1 ]] || fail "$launcher: part 1 does not show"
             check_window_identity "$win" "$2" "$3"
         fi
-        tap Escape 0.2
-        wait_exit 6
+        quit_with_escape
         [[ "$exit_status" == 1 ]] || fail "$launcher: exit status $exit_status after Esc"
         [[ ! -s "$work/stderr.txt" ]] || fail "$launcher: $(cat "$work/stderr.txt")"
         echo "$launcher: started from /, Esc ends with 1"

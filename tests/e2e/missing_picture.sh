@@ -9,7 +9,7 @@ mkdir "$work/data"
 cp "$DATA"/* "$work/data/"
 rm "$work/data/logotype0.ppm"
 start_demo "$work/data"
-wait_exit 10
+wait_exit 60
 [[ "$exit_status" == 1 ]] || fail "exit status $exit_status"
 cat "$work/stderr.txt"
 grep -qF "could not read the picture \"logotype0.ppm\" in the folder $work/data" "$work/stderr.txt" ||
@@ -19,7 +19,7 @@ grep -qF "scripts/run.sh" "$work/stderr.txt" || fail "no word on how to start th
 
 # Started from another folder, the message names that folder.
 start_demo "$work"
-wait_exit 10
+wait_exit 60
 [[ "$exit_status" == 1 ]] || fail "exit status $exit_status"
 grep -qF "could not read the picture \"K.ppm\" in the folder $work" "$work/stderr.txt" ||
     fail "no message for the wrong folder"

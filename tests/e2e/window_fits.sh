@@ -38,8 +38,7 @@ check_case() {
         fail "$size: the framed window reaches outside the work area"
     [[ "$(part_of "$(shot "$win" part1)")" == 1 ]] || fail "$size: part 1 does not show"
 
-    tap Escape 0.2
-    wait_exit 6
+    quit_with_escape
     [[ "$exit_status" == 1 ]] || fail "$size: exit status $exit_status"
     kill "$wm_pid" 2>/dev/null || true
     wait "$wm_pid" 2>/dev/null || true
