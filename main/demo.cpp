@@ -6,11 +6,11 @@
 #include <filesystem>
 #include <string>
 #include <system_error>
-#include <utility>
 
 #include "fx/effects.h"
 
-uint8_t quit_request = 0;
+uint8_t     quit_request = 0;
+std::string demo_data_folder;
 
 namespace {
 
@@ -30,11 +30,17 @@ void free_img(IMG*& img) {
     if (img) IMG_free(&img);
 }
 
-std::string working_directory() {
+// The folder the files are read from, as a user would look for it: absolute where it can be.
+std::string data_folder_shown() {
     std::error_code ec;
-    const std::filesystem::path here = std::filesystem::current_path(ec);
-    return ec ? std::string(".") : here.string();
+    const std::filesystem::path folder = demo_data_folder.empty()
+                                             ? std::filesystem::current_path(ec)
+                                             : std::filesystem::absolute(demo_data_folder, ec);
+    if (ec) return demo_data_folder.empty() ? "." : demo_data_folder;
+    return folder.lexically_normal().string();
 }
+
+IMG* load_picture(const char* file) { return IMG_load_pnm(demo_data_path(file).c_str()); }
 
 }  // namespace
 
@@ -66,7 +72,7 @@ const char* demo_create_objects(int32_t w, int32_t h) {
 
     static_assert(letters.size() == demo_letter_count);
     for (size_t i = 0; i < letters.size(); ++i) {
-        letters[i] = IMG_load_pnm(demo_data_files[i]);
+        letters[i] = load_picture(demo_data_files[i]);
         if (!letters[i]) return demo_data_files[i];
     }
     // Each letter is replaced by a copy at twice its size.
@@ -90,13 +96,13 @@ const char* demo_create_objects(int32_t w, int32_t h) {
         {&logo2, DemoFile::logotype2},
     }};
     for (const auto& [picture, file] : pictures) {
-        *picture = IMG_load_pnm(demo_file(file));
+        *picture = load_picture(demo_file(file));
         if (!*picture) return demo_file(file);
     }
 
     // The font owns its sheet from here on; a missing sheet only leaves the scroller empty.
     font = FONT_new();
-    font_sheet = IMG_load_pnm(demo_file(DemoFile::sheet));
+    font_sheet = load_picture(demo_file(DemoFile::sheet));
     if (font) {
         font->glyph_w = font_glyph_w;
         font->glyph_h = font_glyph_h;
@@ -163,12 +169,28 @@ void demo_reset_state() {
     fx_reset();
 }
 
-void demo_report_missing(const char* program, const char* file) {
-    std::fprintf(stderr,
-                 "%s: could not read the picture \"%s\" in the folder %s\n"
-                 "%s: start it in the data folder, where the demo's pictures and tune are "
-                 "(./scripts/run.sh and the installed launchers do)\n",
-                 program, file, working_directory().c_str(), program);
+std::string demo_data_path(const char* file) {
+    if (demo_data_folder.empty()) return file;
+    return (std::filesystem::path(demo_data_folder) / file).string();
+}
+
+const char* demo_missing_picture(const std::string& folder) {
+    const std::filesystem::path in(folder.empty() ? "." : folder);
+    std::error_code ec;
+    const auto absent = [&](const char* file) {
+        return !std::filesystem::is_regular_file(in / file, ec);
+    };
+    for (const char* file : letter_files)
+        if (absent(file)) return file;
+    for (const char* file : picture_files)
+        if (absent(file)) return file;
+    return nullptr;
+}
+
+void demo_report_missing(const char* program, const char* file, const char* hint) {
+    std::fprintf(stderr, "%s: could not read the picture \"%s\" in the folder %s\n", program, file,
+                 data_folder_shown().c_str());
+    if (hint != nullptr && *hint != '\0') std::fprintf(stderr, "%s: %s\n", program, hint);
 }
 
 void demo_draw_part1() {

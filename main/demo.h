@@ -4,6 +4,7 @@
 #pragma once
 #include <cstdint>
 #include <functional>
+#include <string>
 
 #include "fx/objects.h"
 #include "main/data_files.h"
@@ -27,8 +28,16 @@ extern uint8_t quit_request;          // 0 go on, 1 leave the program, 2 leave t
 
 void demo_key(int32_t key);           // acts on the low-order byte
 
+// The folder the pictures and the tune are read from; empty (the default) for the working
+// directory. The front end sets it before the start-up.
+extern std::string demo_data_folder;
+std::string demo_data_path(const char* file);  // the file's path in demo_data_folder
+// The first of the required pictures (the four letters, the banner, the badge and the three
+// logotypes) that is not a file in `folder` (empty: the working directory), or null.
+const char* demo_missing_picture(const std::string& folder);
+
 // Start-up without display or sound: the canvas (w x h) and every picture, strip, font, colour
-// list and starfield, in start-up order, reading the files from the working directory. Returns
+// list and starfield, in start-up order, reading the files from demo_data_folder. Returns
 // null when all required pictures loaded, else the name of the first one that did not (what was
 // made so far stays and demo_release_objects releases it). A missing font sheet is not fatal.
 const char* demo_create_objects(int32_t w, int32_t h);
@@ -38,8 +47,8 @@ void demo_release_objects();          // the shutdown's release order; logo2, ra
 void demo_release_all();
 void demo_reset_state();              // switches, requests and every motion back to their start
 // Tells on standard error, under the program's name, which picture could not be read in which
-// folder, and where to start the program instead.
-void demo_report_missing(const char* program, const char* file);
+// folder (demo_data_folder, shown absolute), then the hint, when there is one, on a line of its own.
+void demo_report_missing(const char* program, const char* file, const char* hint);
 
 // One frame of each part composed into `canvas`, without the frame tail
 void demo_draw_part1();

@@ -8,6 +8,7 @@
 #include <string>
 #include <vector>
 
+#include "main/demo.h"
 #include "music/tune_check.h"
 
 MODULE*     music = nullptr;
@@ -33,7 +34,7 @@ int mikmod_error(TuneArea area) {
 // could change in between). Null with the reason in *why when it cannot be played.
 MODULE* load_tune(int voices, std::string* why) {
     std::vector<uint8_t> bytes;
-    const TuneCheck check = tune_load(music_file, &bytes);
+    const TuneCheck check = tune_load(demo_data_path(music_file).c_str(), &bytes);
     if (!check.ok()) {
         *why = MikMod_strerror(mikmod_error(tune_rule_area(check.rule)));
         // Something that is not a readable file reads as a missing one; a refused module names

@@ -8,7 +8,7 @@
 
 struct MODULE;
 
-inline constexpr const char* music_file = demo_tune_file;  // relative to the working directory
+inline constexpr const char* music_file = demo_tune_file;  // in the data folder
 
 extern MODULE*     music;               // the playing tune; null when none is loaded
 extern const char* music_driver_alias;  // libmikmod output driver tried first ("sdl")

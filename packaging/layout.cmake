@@ -28,3 +28,11 @@ foreach(dir BIN LIBEXEC DATA)
     message(FATAL_ERROR "KAPU_INSTALL_${dir}_DIR must be a folder under the prefix, not ${KAPU_INSTALL_${dir}}")
   endif()
 endforeach()
+
+# The programs find the installed data from their own folder, so the installation can move:
+# util/data_folder.cpp learns the data folder's place relative to the programs' folder.
+file(RELATIVE_PATH KAPU_DATA_FROM_PROGRAMS /prefix/${KAPU_INSTALL_LIBEXEC} /prefix/${KAPU_INSTALL_DATA})
+add_library(kapu_data_folder STATIC ${PROJECT_SOURCE_DIR}/util/data_folder.cpp)
+target_include_directories(kapu_data_folder PUBLIC ${PROJECT_SOURCE_DIR})
+target_compile_definitions(kapu_data_folder PRIVATE KAPU_DATA_FROM_PROGRAMS="${KAPU_DATA_FROM_PROGRAMS}")
+target_link_libraries(kapu_data_folder PRIVATE kapu_warnings)

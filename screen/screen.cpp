@@ -3,6 +3,7 @@
 
 #include <SDL.h>
 
+#include <cstddef>
 #include <cstdlib>
 #include <cstring>
 
@@ -166,6 +167,42 @@ void SCREEN_set_mode(SCREEN* screen, int32_t w, int32_t h) {
         screen_instance->height = h;
     }
     screen_doublebuf = (screen_surface->flags & SDL_DOUBLEBUF) != 0 ? 1 : 0;
+}
+
+void SCREEN_set_icon(const IMG* icon) {
+    if (icon == nullptr || icon->pixels == nullptr || icon->width <= 0 || icon->height <= 0) {
+        SCREEN_error();
+        return;
+    }
+    SDL_Surface* surface = SDL_CreateRGBSurface(SDL_SWSURFACE, icon->width, icon->height, 32,
+                                                0x00FF0000u, 0x0000FF00u, 0x000000FFu, 0);
+    if (surface == nullptr) {
+        SCREEN_error();
+        return;
+    }
+    // One bit a pixel, leftmost first, rows padded to whole bytes: set where the picture is not
+    // the transparent 0.
+    const int32_t row_bytes = (icon->width + 7) / 8;
+    auto* mask = static_cast<Uint8*>(std::calloc(static_cast<size_t>(row_bytes) *
+                                                     static_cast<size_t>(icon->height), 1));
+    if (mask != nullptr && SDL_LockSurface(surface) == 0) {
+        for (int32_t y = 0; y < icon->height; ++y) {
+            const uint32_t* from = icon->pixels + std::ptrdiff_t{y} * icon->width;
+            auto* to = reinterpret_cast<uint32_t*>(static_cast<Uint8*>(surface->pixels) +
+                                                   std::ptrdiff_t{y} * surface->pitch);
+            Uint8* bits = mask + std::ptrdiff_t{y} * row_bytes;
+            for (int32_t x = 0; x < icon->width; ++x) {
+                to[x] = from[x];
+                if (from[x] != 0) bits[x / 8] |= static_cast<Uint8>(0x80u >> (x % 8));
+            }
+        }
+        SDL_UnlockSurface(surface);
+        SDL_WM_SetIcon(surface, mask);  // the library keeps a copy of both
+    } else {
+        SCREEN_error();
+    }
+    std::free(mask);
+    SDL_FreeSurface(surface);
 }
 
 int32_t SCREEN_ready(const SCREEN* screen) {

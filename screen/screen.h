@@ -36,6 +36,9 @@ SCREEN* SCREEN_clone(SCREEN* screen);  // the instance itself; never duplicated
 // Opens a w x h surface at the display's depth; on failure the screen has no surface until
 // the next successful call and keeps its recorded size.
 void SCREEN_set_mode(SCREEN* screen, int32_t w, int32_t h);
+// The window's icon: the image with its 0 pixels transparent; taken for the window open now and
+// the windows later modes open. Refused without an image or when SDL cannot copy it.
+void SCREEN_set_icon(const IMG* icon);
 int32_t SCREEN_ready(const SCREEN* screen);  // 1 when the instance has a surface to present on
 const char* SCREEN_reason();                 // SDL's text for the last failure
 const char* SCREEN_driver();                 // SDL's name of the video driver in use, or ""

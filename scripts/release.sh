@@ -2,7 +2,8 @@
 # Makes a release in dist/, from the commit checked out (HEAD):
 #   kapu4417-VERSION.tar.gz           the sources (git archive)
 #   kapu4417_VERSION_ARCH.deb         the Debian package, built from that tarball and checked
-#   kapu4417-VERSION.mp4              one whole part cycle, 4001 frames: H.264 + AAC, 960 x 720
+#   kapu4417-VERSION.mp4              one whole part cycle, 4001 frames: H.264 + AAC, 960 x 720,
+#                                     its index first, so that it plays while it downloads
 #   kapu4417-VERSION-partN.png        a picture of each part, as in the README
 #   kapu4417-VERSION-web.tar.gz       the browser build (build-web/site/), when there is one
 #   SHA256SUMS
@@ -59,8 +60,14 @@ dpkg-deb -x "${debs[0]}" "$work/package"
 render="$work/package/usr/lib/games/kapu4417/demo-render"
 data="$work/package/usr/share/games/kapu4417"
 
-step "video $name.mp4 (demo-render --video, 4001 frames)"
-(cd "$data" && "$render" --no-progress --frames 4001 --scale 3 --video "$stage/$name.mp4" >/dev/null)
+step "video $name.mp4 (demo-render --video, 4001 frames, its index first)"
+(cd "$data" && "$render" --no-progress --frames 4001 --scale 3 --video "$work/video.mp4" >/dev/null)
+# The index (the moov atom) goes before the media data, so that a browser can start playing the
+# video while it is still downloading it; the streams are copied as they are.
+ffmpeg -nostdin -v error -i "$work/video.mp4" -map 0 -c copy -movflags +faststart "$stage/$name.mp4"
+first=$(ffprobe -v trace "$stage/$name.mp4" 2>&1 | grep -oE -m1 "type:'(moov|mdat)' parent:'root'" || true)
+[[ "$first" == "type:'moov' parent:'root'" ]] ||
+    { echo "release: the index of $name.mp4 is not before its data ($first)" >&2; exit 1; }
 
 step "screenshots (scripts/screenshots.sh)"
 KAPU_DEMO_RENDER=$render KAPU_DATA=$data "$root/scripts/screenshots.sh" "$work/shots" >/dev/null

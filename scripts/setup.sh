@@ -37,3 +37,11 @@ if ((${#missing[@]})); then
   "${sudo[@]}" apt-get update -qq
   DEBIAN_FRONTEND=noninteractive "${sudo[@]}" apt-get install -y -qq --no-install-recommends "${missing[@]}" >&2
 fi
+# The package test resolves the package's dependencies against apt's package lists, which a
+# fresh machine may not have yet.
+if ! apt-cache show libsdl1.2-compat-shim >/dev/null 2>&1; then
+  echo "setup: reading the package lists (apt-get update)" >&2
+  sudo=()
+  ((EUID == 0)) || sudo=(sudo)
+  "${sudo[@]}" apt-get update -qq
+fi

@@ -256,6 +256,31 @@ TEST_F(StartUp, MissingPictureIsNamedAndStopsTheStartUp) {
     }
 }
 
+// The files come from demo_data_folder wherever the working directory is; the first required
+// picture missing there is named without the image library being asked to read it.
+TEST_F(StartUp, ReadsFromTheDataFolderAndNamesTheFirstPictureMissingThere) {
+    kt::TempDir elsewhere;
+    InFolder here(elsewhere.path());
+    struct Restore {
+        ~Restore() { demo_data_folder.clear(); }
+    } restore;
+    EXPECT_STREQ(demo_missing_picture(""), "K.ppm");
+    EXPECT_EQ(demo_missing_picture(dir_.path().string()), nullptr);
+    std::filesystem::remove(dir_.file("logotype1.ppm"));
+    EXPECT_STREQ(demo_missing_picture(dir_.path().string()), "logotype1.ppm");
+    std::filesystem::remove(dir_.file("font1526.pbm"));  // not required
+    EXPECT_STREQ(demo_missing_picture(dir_.path().string()), "logotype1.ppm");
+    dir_.write("logotype1.ppm", ppm(30, 20, 0x000044));
+
+    demo_data_folder = dir_.path().string();
+    EXPECT_EQ(demo_data_path("K.ppm"), dir_.file("K.ppm"));
+    kt::StdoutCapture out;
+    ASSERT_EQ(demo_create_objects(320, 240), nullptr);
+    EXPECT_EQ(out.text(), "IMG error\n");  // the font sheet alone
+    ASSERT_NE(logo1, nullptr);
+    EXPECT_EQ(logo1->width, 30);
+}
+
 TEST_F(StartUp, MissingFontSheetLeavesAFontWithoutSheet) {
     std::filesystem::remove(dir_.file(demo_file(DemoFile::sheet)));
     InFolder here(dir_.path());

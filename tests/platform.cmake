@@ -10,6 +10,7 @@ if(KAPU_PROGRAMS)
   target_compile_definitions(kapu_platform_tests PRIVATE
     KAPU_TEST_DATA_DIR="${CMAKE_CURRENT_SOURCE_DIR}/data"
     KAPU_DATA_DIR="${KAPU_DATA_DIR}"
+    KAPU_WINDOW_CLASS="${KAPU_WINDOW_CLASS}"
     _GLIBCXX_ASSERTIONS)
   # Each test runs in a process of its own, so the one SCREEN and KEYBOARD start fresh.
   kapu_discover_tests(kapu_platform_tests 120)

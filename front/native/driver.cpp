@@ -6,12 +6,14 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <filesystem>
 #include <string>
 #include <thread>
 
 #include "main/demo.h"
 #include "front/native/window_scale.h"
 #include "music/music.h"
+#include "util/data_folder.h"
 
 SCREEN*   screen = nullptr;
 KEYBOARD* keyboard = nullptr;
@@ -51,6 +53,9 @@ void no_display(const char* reason) {
 
 void demo_presentation(bool windowed) {
     screen_program_flags = windowed ? SCREEN_FLAGS_WINDOW : SCREEN_FLAGS_FULLSCREEN;
+    // The window's class, read when the video starts: a desktop ties the window to the menu
+    // entry whose StartupWMClass names it, and shows that entry's icon for it.
+    setenv("SDL_VIDEO_X11_WMCLASS", KAPU_WINDOW_CLASS, 0);
     setenv("SDL12COMPAT_SCALE_METHOD", "nearest", 0);
     setenv("SDL12COMPAT_SYNC_TO_VBLANK", "1", 0);
     if (windowed && std::getenv("SDL12COMPAT_WINDOW_SCALING") == nullptr) {
@@ -61,6 +66,17 @@ void demo_presentation(bool windowed) {
 }
 
 void demo_init() {
+    // The pictures and the tune: the working directory's, else the installation's. A picture
+    // missing there is told before a window opens, and before the image library would print its
+    // own "IMG error" for the file it cannot open.
+    const DataFolder data = data_folder_for_this_program([](const std::filesystem::path& folder) {
+        return demo_missing_picture(folder.string()) == nullptr;
+    });
+    demo_data_folder = data.folder;
+    if (const char* missing = demo_missing_picture(demo_data_folder)) {
+        demo_report_missing("demo", missing, data.hint.c_str());
+        give_up();
+    }
     screen = SCREEN_new();
     keyboard = KEYBOARD_new();
     SCREEN_set_mode(screen, screen_w, screen_h);
@@ -68,9 +84,10 @@ void demo_init() {
     if (display_missing()) no_display("no display found");
     const char* missing = demo_create_objects(screen->width, screen->height);
     if (missing != nullptr) {
-        demo_report_missing("demo", missing);
+        demo_report_missing("demo", missing, data.hint.c_str());
         give_up();
     }
+    SCREEN_set_icon(letters[0]);  // the K
     music_start();
     demo_cycle.hooks = {
         .show = [](const IMG* frame, DemoStage) { SCREEN_show(screen, frame); },

@@ -13,6 +13,8 @@ else()
   target_compile_definitions(kapu_work_area INTERFACE KAPU_X11_WORK_AREA=0)
 endif()
 
+# The class of both programs' windows; the menu entry's StartupWMClass names it too.
+set(KAPU_WINDOW_CLASS ${PROJECT_NAME})
 # The native front end: everything of the programs but their entry point, built once; the
 # platform tests link it too.
 add_library(kapu_native STATIC
@@ -20,7 +22,8 @@ add_library(kapu_native STATIC
   ${CMAKE_CURRENT_LIST_DIR}/echo_output.cpp
   ${CMAKE_CURRENT_LIST_DIR}/window_scale.cpp)
 target_link_libraries(kapu_native PRIVATE kapu_warnings kapu_work_area
-  PUBLIC kapu_screen kapu_music kapu_core)
+  PUBLIC kapu_screen kapu_music kapu_core kapu_data_folder)
+target_compile_definitions(kapu_native PRIVATE KAPU_WINDOW_CLASS="${KAPU_WINDOW_CLASS}")
 
 foreach(program demo demo-window)
   add_executable(${program} ${CMAKE_CURRENT_LIST_DIR}/main.cpp)
@@ -31,14 +34,15 @@ endforeach()
 target_compile_definitions(demo PRIVATE KAPU_WINDOWED=0)
 target_compile_definitions(demo-window PRIVATE KAPU_WINDOWED=1)
 
-# Installed: the programs, the data, and for each program a launcher that changes into the data
-# folder first (the programs read their files from there); packaging/layout.cmake chooses the
-# folders (libexec/kapu4417, share/kapu4417 and bin by default).
+# Installed: the programs, the data, and a launcher for each program and for demo-render (whose
+# target render.cmake makes, and packaging.cmake installs); packaging/layout.cmake chooses the
+# folders (libexec/kapu4417, share/kapu4417 and bin by default). The programs find the data
+# folder from their own place when the working folder does not hold the data.
 install(TARGETS demo demo-window RUNTIME DESTINATION ${KAPU_INSTALL_LIBEXEC})
 install(DIRECTORY ${KAPU_DATA_DIR}/ DESTINATION ${KAPU_INSTALL_DATA}
   FILES_MATCHING PATTERN "*.ppm" PATTERN "*.pbm" PATTERN "*.xm")
-file(RELATIVE_PATH KAPU_LAUNCHER_UP /prefix/${KAPU_INSTALL_BIN} /prefix)
-foreach(pair "kapu4417:demo" "kapu4417-window:demo-window")
+file(RELATIVE_PATH KAPU_LAUNCHER_TO_PROGRAMS /prefix/${KAPU_INSTALL_BIN} /prefix/${KAPU_INSTALL_LIBEXEC})
+foreach(pair "kapu4417:demo" "kapu4417-window:demo-window" "kapu4417-render:demo-render")
   string(REPLACE ":" ";" pair "${pair}")
   list(GET pair 0 KAPU_LAUNCHER_NAME)
   list(GET pair 1 KAPU_LAUNCHER_PROGRAM)

@@ -24,6 +24,7 @@
 #include "front/render/options.h"
 #include "front/render/output_file.h"
 #include "main/render_loop.h"
+#include "util/data_folder.h"
 #include "util/standard_streams.h"
 
 namespace {
@@ -333,6 +334,11 @@ int run(int argc, char** argv) {
         std::fputs(render_usage().c_str(), stdout);
         return 0;
     }
+    // The pictures and the tune: the working directory's, else the installation's.
+    const DataFolder data = data_folder_for_this_program([](const std::filesystem::path& folder) {
+        return demo_missing_picture(folder.string()) == nullptr;
+    });
+    demo_data_folder = data.folder;
     doing = "checking the outputs";
     if (!render_check_outputs(options, &error)) return usage_error(error);
     if (!options.video_path.empty() && !ffmpeg_present())
@@ -345,8 +351,11 @@ int run(int argc, char** argv) {
 
     doing = "loading the pictures";
     const ObjectsHeld objects;
-    if (const char* missing = demo_create_objects(screen_w, screen_h)) {
-        demo_report_missing("demo-render", missing);
+    // A missing picture is told before the image library would print "IMG error" for it.
+    const char* missing = demo_missing_picture(demo_data_folder);
+    if (missing == nullptr) missing = demo_create_objects(screen_w, screen_h);
+    if (missing != nullptr) {
+        demo_report_missing("demo-render", missing, data.hint.c_str());
         return 1;
     }
 

@@ -127,7 +127,7 @@ bool render_check_outputs(const RenderOptions& options, std::string* error) {
             return false;
         }
     for (const char* name : demo_data_files) {
-        const Place data = place_of(name);
+        const Place data = place_of(demo_data_path(name));
         for (const Output& out : outputs)
             if (same_place(out.place, data)) {
                 *error = out.role + " " + quoted(out.place.path) + " would overwrite " +

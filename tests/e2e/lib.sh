@@ -1,20 +1,18 @@
-# tests/e2e/lib.sh: what the end-to-end tests share: a virtual display, the demo started in a
-# data folder, keys held as a person would, screenshots read back as numbers.
+# tests/e2e/lib.sh: what the end-to-end tests share: a virtual display of each test's own, the
+# demo started in a data folder, keys held as a person would, screenshots read back as numbers.
 # Sourced by each test; expects DEMO (the program), DATA (its data folder) and WM_CLOSE.
 set -euo pipefail
 
-# Every test runs on a display of its own: re-run this script under xvfb-run when needed.
-e2e_display() {
-    if [[ -z "${KAPU_E2E_DISPLAY:-}" ]]; then
-        export KAPU_E2E_DISPLAY=1
-        exec xvfb-run -a -s '-screen 0 1280x1024x24' "$BASH" "$0" "$@"
-    fi
-}
-
 work=$(mktemp -d "${TMPDIR:-/tmp}/kapu-e2e-XXXXXX")
 demo_pid=
+x_pid=
 cleanup() {
-    if [[ -n "$demo_pid" ]] && kill -0 "$demo_pid" 2>/dev/null; then kill "$demo_pid"; fi
+    # The program ends before its display does.
+    if [[ -n "$demo_pid" ]] && kill -0 "$demo_pid" 2>/dev/null; then
+        kill "$demo_pid"
+        wait "$demo_pid" 2>/dev/null || true
+    fi
+    e2e_display_stop
     rm -rf "$work"
 }
 trap cleanup EXIT
@@ -23,6 +21,32 @@ fail() {
     echo "FAIL: $*" >&2
     for f in "$work"/stderr.txt; do [[ -f "$f" ]] && { echo "--- demo stderr:"; cat "$f"; } >&2; done
     exit 1
+}
+
+# e2e_display [SIZE]: starts a virtual display of this test's own, SIZE pixels (1280x1024 by
+# default) at 24 bits, and points DISPLAY at it. Xvfb takes a display number that no server
+# holds, a closing one included (its lock stays until it has gone), and writes the number to the
+# -displayfd descriptor once it accepts connections: the test waits for that line, however long
+# the server takes on a busy machine, and fails only when the server ends without one.
+e2e_display() {
+    local number=
+    mkfifo "$work/displayfd"
+    Xvfb -displayfd 3 -screen 0 "${1:-1280x1024}x24" -nolisten tcp \
+        3>"$work/displayfd" >"$work/xvfb.txt" 2>&1 &
+    x_pid=$!
+    read -r number <"$work/displayfd" || true
+    rm -f "$work/displayfd"
+    [[ "$number" =~ ^[0-9]+$ ]] || fail "the virtual display did not start: $(cat "$work/xvfb.txt")"
+    export DISPLAY=":$number"
+}
+
+# e2e_display_stop: ends the virtual display and waits until its server has gone.
+e2e_display_stop() {
+    if [[ -n "$x_pid" ]]; then
+        kill "$x_pid" 2>/dev/null || true
+        wait "$x_pid" 2>/dev/null || true
+        x_pid=
+    fi
 }
 
 # Sound goes to SDL's dummy output unless the test says otherwise; no sound server is asked.
@@ -35,13 +59,26 @@ start_demo() {
     demo_pid=$!
 }
 
-# wait_window: the id of the window titled KAPU4417, once it shows (10 s at most).
+# wait_window: the id of the window titled KAPU4417 once it shows and takes the focus (60 s at
+# most: a busy machine can be slow to start the program). The window of the first mode can show
+# for a moment before the demo's mode replaces it: only a window still there half a second after
+# it took the focus counts.
 wait_window() {
-    local id
-    id=$(timeout 10 xdotool search --sync --name '^KAPU4417$' | head -1) || fail "no window titled KAPU4417"
-    xdotool windowfocus --sync "$id" 2>/dev/null || xdotool windowfocus "$id"
-    sleep 0.5
-    echo "$id"
+    local id tries
+    for ((tries = 0; tries < 300; ++tries)); do
+        id=$(xdotool search --onlyvisible --name '^KAPU4417$' 2>/dev/null | tail -n 1) || true
+        if [[ -n "$id" ]] && xdotool windowfocus --sync "$id" 2>/dev/null; then
+            sleep 0.5
+            if xwininfo -id "$id" >/dev/null 2>&1 &&
+               [[ "$(xdotool search --onlyvisible --name '^KAPU4417$' 2>/dev/null | tail -n 1)" == "$id" ]]; then
+                echo "$id"
+                return 0
+            fi
+        fi
+        kill -0 "$demo_pid" 2>/dev/null || fail "the program ended before its window showed"
+        sleep 0.2
+    done
+    fail "no window titled KAPU4417"
 }
 
 # tap KEY [SECONDS]: holds the key about one frame (the demo samples a level once a frame).
@@ -50,7 +87,8 @@ tap() {
 }
 
 # wait_exit SECONDS: sets exit_status to the program's exit status; fails when it is still
-# running then. (Not in a command substitution: only this shell can wait for its child.)
+# running then. The bound only catches a program that hangs: the fade's 256 frames come slowly
+# on a busy machine. (Not in a command substitution: only this shell can wait for its child.)
 wait_exit() {
     local limit=$1 waited=0
     while kill -0 "$demo_pid" 2>/dev/null; do
@@ -61,6 +99,15 @@ wait_exit() {
     exit_status=0
     wait "$demo_pid" || exit_status=$?
     demo_pid=
+}
+
+# quit_with_escape: holds Esc until the program has ended (60 s at most) and sets exit_status.
+# A tap could fall between two frames when frames come slowly, and the key level is read once
+# a frame; held, it is seen, and the fade that follows reads no keys.
+quit_with_escape() {
+    xdotool keydown Escape
+    wait_exit 60
+    xdotool keyup Escape
 }
 
 # shot WINDOW NAME: a screenshot of the window, $work/NAME.png.
@@ -93,7 +140,7 @@ part_of() {
 # part's first frame), so the taps grow longer when the frames come slowly on a busy machine.
 goto_part() {
     local hold part
-    for hold in 0.035 0.035 0.05 0.05 0.08 0.08 0.12 0.12 0.2 0.2 0.3 0.3; do
+    for hold in 0.035 0.035 0.05 0.05 0.08 0.08 0.12 0.12 0.2 0.2 0.3 0.3 0.5 0.5 0.8 0.8 1.2 1.2; do
         part=$(part_of "$(shot "$1" goto)")
         [[ "$part" == "$2" ]] && return 0
         tap space "$hold"
@@ -102,9 +149,10 @@ goto_part() {
     fail "part $2 never showed (last seen: $part)"
 }
 
-# check_launchers DIR: starts DIR/kapu4417-window and DIR/kapu4417 from /, expects part 1 in the
-# window, and Esc to end each with status 1 and nothing on standard error. Full screen takes the
-# whole display only under a window manager, so only the window's picture is checked.
+# check_launchers DIR DATA DESKTOP: starts DIR/kapu4417-window and DIR/kapu4417 from /, expects
+# part 1 in the window, and Esc to end each with status 1 and nothing on standard error. Full
+# screen takes the whole display only under a window manager, so only the window's picture is
+# checked; the window's class and icon as check_window_identity says.
 check_launchers() {
     local launcher
     for launcher in kapu4417-window kapu4417; do
@@ -114,13 +162,47 @@ check_launchers() {
         sleep 1
         if [[ "$launcher" == kapu4417-window ]]; then
             [[ "$(part_of "$(shot "$win" "$launcher")")" == 1 ]] || fail "$launcher: part 1 does not show"
+            check_window_identity "$win" "$2" "$3"
         fi
-        tap Escape 0.2
-        wait_exit 6
+        quit_with_escape
         [[ "$exit_status" == 1 ]] || fail "$launcher: exit status $exit_status after Esc"
         [[ ! -s "$work/stderr.txt" ]] || fail "$launcher: $(cat "$work/stderr.txt")"
         echo "$launcher: started from /, Esc ends with 1"
     done
+}
+
+# check_window_identity WINDOW DATA DESKTOP: the window's class (both of its words) is the menu
+# entry DESKTOP's StartupWMClass, so a desktop ties the window to the entry and its icon; and the
+# window has an icon of its own, the letter K at the size the demo shows it (twice DATA/K.ppm).
+check_window_identity() {
+    local want class w h
+    want=$(sed -n 's/^StartupWMClass=//p' "$3")
+    [[ -n "$want" ]] || fail "$3 names no StartupWMClass"
+    class=$(xprop -id "$1" WM_CLASS)
+    [[ "$class" == "WM_CLASS(STRING) = \"$want\", \"$want\"" ]] || fail "window class: $class, not $want"
+    xprop -id "$1" _NET_WM_ICON >"$work/icon.txt"
+    read -r w h < <(identify -format '%w %h\n' "$2/K.ppm")
+    grep -qF "Icon ($((2 * w)) x $((2 * h)))" "$work/icon.txt" ||
+        fail "window icon: $(head -n 1 "$work/icon.txt"), not the K at $((2 * w)) x $((2 * h))"
+    echo "window: class $want, the K as its icon"
+}
+
+# check_render_launcher DIR DATA: DIR/kapu4417-render started in an empty folder finds the data it
+# was installed with: the checksums of a frame of each part and the echo equal those of RENDER
+# (the build's demo-render) started in the data folder DATA; its outputs land in that empty
+# folder, and it writes nothing on standard error.
+check_render_launcher() {
+    local run=(--no-progress -n 3002 -s 0,1500,3001)
+    mkdir "$work/empty"
+    (cd "$work/empty" && "$1/kapu4417-render" "${run[@]}" --sums sums.txt >"$work/echo.txt" \
+        2>"$work/render-err.txt") || fail "kapu4417-render: $(cat "$work/render-err.txt")"
+    (cd "$2" && "$RENDER" "${run[@]}" --sums "$work/want-sums.txt" >"$work/want-echo.txt") ||
+        fail "demo-render in $2"
+    cmp -s "$work/empty/sums.txt" "$work/want-sums.txt" ||
+        fail "kapu4417-render's frames differ: $(cat "$work/empty/sums.txt")"
+    cmp -s "$work/echo.txt" "$work/want-echo.txt" || fail "kapu4417-render's echo differs"
+    [[ ! -s "$work/render-err.txt" ]] || fail "kapu4417-render: $(cat "$work/render-err.txt")"
+    echo "kapu4417-render: from an empty folder, frames 0, 1500 and 3001 as the build makes them"
 }
 
 # check_installed_data DATA INSTALLED: every file of the data folder DATA (the ten pictures and
