@@ -180,9 +180,7 @@ const char* demo_missing_picture(const std::string& folder) {
     const auto absent = [&](const char* file) {
         return !std::filesystem::is_regular_file(in / file, ec);
     };
-    for (const char* file : letter_files)
-        if (absent(file)) return file;
-    for (const char* file : picture_files)
+    for (const char* file : demo_required_files)
         if (absent(file)) return file;
     return nullptr;
 }

@@ -48,7 +48,7 @@ void demo_release_all();
 void demo_reset_state();              // switches, requests and every motion back to their start
 // Tells on standard error, under the program's name, which picture could not be read in which
 // folder (demo_data_folder, shown absolute), then the hint, when there is one, on a line of its own.
-void demo_report_missing(const char* program, const char* file, const char* hint);
+void demo_report_missing(const char* program, const char* file, const char* hint = nullptr);
 
 // One frame of each part composed into `canvas`, without the frame tail
 void demo_draw_part1();
