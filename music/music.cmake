@@ -3,3 +3,22 @@
 add_library(kapu_tune_check STATIC ${CMAKE_CURRENT_LIST_DIR}/tune_check.cpp)
 target_include_directories(kapu_tune_check PUBLIC ${PROJECT_SOURCE_DIR})
 target_link_libraries(kapu_tune_check PRIVATE kapu_warnings)
+
+# The player library of what plays tunes it did not make itself (demo-render, the tune tests and
+# the tune fuzzers): the system's libmikmod, or with KAPU_MIKMOD_ASAN a static copy built with
+# AddressSanitizer from Debian's source (scripts/mikmod-asan.sh prints its folder), so that a
+# read outside memory inside the library's loader or mixer is reported. The live programs and
+# the tests of the music glue keep the system's library, whose sound drivers they need.
+set(KAPU_MIKMOD_ASAN "" CACHE PATH
+  "Folder holding mikmod.h and a static libmikmod.a built with AddressSanitizer (scripts/mikmod-asan.sh)")
+if(KAPU_MIKMOD_ASAN)
+  if(NOT KAPU_SANITIZE AND NOT KAPU_FUZZ)
+    message(FATAL_ERROR "KAPU_MIKMOD_ASAN needs a sanitizer build (KAPU_SANITIZE or KAPU_FUZZ)")
+  endif()
+  add_library(kapu_mikmod_player INTERFACE)
+  target_include_directories(kapu_mikmod_player SYSTEM INTERFACE ${KAPU_MIKMOD_ASAN})
+  target_link_libraries(kapu_mikmod_player INTERFACE ${KAPU_MIKMOD_ASAN}/libmikmod.a m)
+elseif(TARGET PkgConfig::MIKMOD)
+  add_library(kapu_mikmod_player INTERFACE)
+  target_link_libraries(kapu_mikmod_player INTERFACE PkgConfig::MIKMOD)
+endif()

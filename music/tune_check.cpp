@@ -9,7 +9,6 @@
 #include <algorithm>
 #include <array>
 #include <bit>
-#include <cmath>
 #include <cerrno>
 #include <cstring>
 
@@ -28,9 +27,22 @@ constexpr uint32_t MAX_SAMPLES = 96;              // libmikmod skips the samples
 constexpr uint32_t MAX_ENVELOPE_POINTS = 12;
 constexpr size_t   XM_NOTES = 96;                 // note bytes 1..96; 97 and up are key off
 constexpr uint8_t  EFFECT_ENVELOPE_POSITION = 21; // 'L'
-constexpr uint8_t  EFFECT_EXTRA_FINE = 33;        // 'X': X1x is an extra fine portamento up
-constexpr double   PLAYER_MIX_RATE = 44100.0;     // libmikmod's default, which the demo keeps
-constexpr double   SAMPLE_SLACK_FRAMES = 20.0;    // libmikmod allocates this much after a sample
+constexpr uint8_t  EFFECT_ARPEGGIO = 0x0;
+constexpr uint8_t  EFFECT_SAMPLE_OFFSET = 0x9;    // 9xx starts the sample at frame 256 x xx
+constexpr uint32_t SAMPLE_OFFSET_UNIT = 256;
+// libmikmod's mixer steps through a sample in fixed point with 11 fraction bits. The step is
+// computed from the voice's frequency shifted left by those bits in 32 bits, divided by the
+// mixing rate (44100 Hz, libmikmod's default, which the programs keep): whatever the pitch, a
+// step is at most (2^32 - 2048) / 44100 = 97391 units, 47.55 frames.
+constexpr int64_t  MIX_FRACTION_BITS = 11;
+constexpr int64_t  MIX_UNIT = int64_t{1} << MIX_FRACTION_BITS;
+constexpr int64_t  MIX_MAX_STEP = ((int64_t{1} << 32) - MIX_UNIT) / 44100;
+constexpr int64_t  SAMPLE_SLACK_FRAMES = 20;      // libmikmod allocates this much after a sample
+// With the Amiga frequency table libmikmod interpolates its 104-entry log-period table between
+// entry 8 x semitone + (finetune + 128) / 16 and the next: for a B (semitone 11) with a finetune
+// of +112 or more that next entry is the 105th, past the table.
+constexpr int32_t  AMIGA_TABLE_FINETUNE_LIMIT = 112;
+constexpr int32_t  NOTE_B = 11;                   // within an octave of 12 from C
 // libmikmod indexes its 32-slot envelope arrays with effect L's parameter (bounded only by the
 // tick of the envelope's last point, which is read at index -1 when there are no points).
 constexpr uint8_t  PLAYER_ENVELOPE_SLOTS = 32;
@@ -82,7 +94,7 @@ public:
         // Both rules below only matter once the player can have an envelope running.
         if (envelope_in_use_ && !position_effect_.ok()) return position_effect_;
         if (envelope_in_use_ && !notes_mapped()) return result_;
-        if (!loops_fit_the_step()) return result_;
+        if (!loops_fit_the_step() || !amiga_table_notes_fit()) return result_;
         return result_;
     }
 
@@ -153,24 +165,44 @@ private:
         return true;
     }
 
-    // libmikmod's mixer steps through a sample `step` frames per output frame and moves back by
-    // one loop length when it passes the loop's end; a step longer than the loop leaves it past
-    // the end, where it still reads one frame. The sample buffer holds 20 frames after the
-    // sample, so a step of more than 20 frames can read outside it. The highest step the song
-    // can reach follows from its highest note (arpeggio, vibrato and finetune added), unless a
-    // portamento up can slide any note to the player's highest pitch.
+    // The reads of libmikmod's mixer in a looped sample, in its fixed point (MIX_UNIT a frame,
+    // loop start P = start x MIX_UNIT, loop end E = end x MIX_UNIT - 1). Within a loop it reads
+    // from where it is up to the end it is heading for. When a step passes that end it wraps
+    // (forward loop: back by the loop's length) or bounces (ping-pong: mirrored about the end)
+    // and, without looking again, reads once more at the new place whenever that lies less
+    // than one step beyond the end it now heads for; further out the voice stops. So a read
+    // outside the loop is always less than one step (MIX_MAX_STEP) past E or before P, and such
+    // reads happen when:
+    //   - the loop is no longer than a step (47 frames): a wrap or bounce lands outside it, and
+    //     the overshoot can grow by step minus loop length on each turn up to that bound;
+    //   - a ping-pong loop is started past its end by a sample offset (9xx) and the bounce
+    //     lands before its start, within one step: the offset that does so is known exactly.
+    // Those reads stay inside the sample's memory (its frames and the 20 after them) unless
+    // the loop ends within 27 frames of the sample's end (E + step reads frame end + 47), or,
+    // for ping-pong loops, starts before frame 48 (P - step reads a negative frame). Sample
+    // offsets past a forward loop's end only land where the sample's own frames are.
     bool loops_fit_the_step() {
-        const double step = highest_pitch_hz() / PLAYER_MIX_RATE;
-        if (step <= SAMPLE_SLACK_FRAMES) return true;
         for (const Loop& loop : loops_) {
             const uint64_t width = loop.sixteen_bit ? 2 : 1;
             // As libmikmod takes the loop: end = start + length in 32 bits, clamped to the sample.
-            const uint64_t frames = loop.bytes / width;
-            const uint64_t start = loop.start / width;
-            const uint64_t end = std::min<uint64_t>(static_cast<uint32_t>(loop.start + loop.length) / width, frames);
+            const int64_t frames = static_cast<int64_t>(loop.bytes / width);
+            const int64_t start = static_cast<int64_t>(loop.start / width);
+            const int64_t end = std::min<int64_t>(static_cast<uint32_t>(loop.start + loop.length) / width, frames);
             if (!loop.on || start >= end) continue;
-            if (step > static_cast<double>(end - start) &&
-                static_cast<double>(end) + step > static_cast<double>(frames) + SAMPLE_SLACK_FRAMES) {
+            const int64_t P = start * MIX_UNIT, E = end * MIX_UNIT - 1;
+            bool outside = E - P < MIX_MAX_STEP;
+            if (loop.ping_pong)
+                for (uint32_t offset = 1; offset < offsets_.size() && !outside; ++offset) {
+                    const int64_t first = int64_t{offset} * SAMPLE_OFFSET_UNIT;
+                    // An offset past the sample's length starts at the loop start instead.
+                    if (!offsets_[offset] || first > frames) continue;
+                    const int64_t bounced = 2 * E - first * MIX_UNIT;
+                    outside = bounced < P && P - bounced < MIX_MAX_STEP;
+                }
+            if (!outside) continue;
+            const bool past_end = (E + MIX_MAX_STEP - 1) >> MIX_FRACTION_BITS >= frames + SAMPLE_SLACK_FRAMES;
+            const bool before_start = loop.ping_pong && P - MIX_MAX_STEP + 1 < 0;
+            if (past_end || before_start) {
                 instrument_ = loop.instrument;
                 sample_ = loop.index;
                 return fail(TuneRule::loop_overrun, loop.header);
@@ -179,16 +211,31 @@ private:
         return true;
     }
 
-    double highest_pitch_hz() const {
-        const bool linear = (flags_ & 1) != 0;
-        // The player's limits: linear frequencies top out at period 0 (after auto-vibrato takes
-        // the clamped period 40 lower); Amiga periods at 40, or at 1 with auto-vibrato.
-        const double top = linear ? 2140928.0 : auto_vibrato_ ? 8363.0 * 1712.0 : 8363.0 * 1712.0 / 40.0;
-        if (porta_up_ || highest_note_ == 0) return porta_up_ ? top : 0.0;
-        // C-4 (note 49, index 48) plays 8363 frames a second; arpeggio adds up to 15 semitones,
-        // vibrato and auto-vibrato up to 6, finetune less than 1.
-        const int32_t semitones = static_cast<int32_t>(highest_note_) - 1 + highest_relative_note_ + 15 + 6 + 1 - 48;
-        return std::min(top, 8363.0 * std::exp2(semitones / 12.0));
+    // With the Amiga table, the notes each named instrument can play (every played note, and
+    // note 1 before the first), through its note-to-sample map (an index past the instrument's
+    // own samples names a later instrument's, as libmikmod counts them) and relative note,
+    // raised by each arpeggio step the song uses: none may be a B on a sample whose finetune
+    // is +112 or more. Effect E5x sets finetunes of 0 to +15, so only the samples' count.
+    bool amiga_table_notes_fit() {
+        if (flags_ & 1) return true;
+        for (size_t k = 1; k < named_.size(); ++k) {
+            if (named_[k] == 0 || k > keymaps_.size()) continue;
+            const Keymap& map = keymaps_[k - 1];
+            if (map.samples == 0) continue;
+            for (size_t note = 0; note < played_.size(); ++note) {
+                if (!played_[note] && note != 0) continue;
+                const size_t g = map.first_sample + map.sample_of[note];
+                if (g >= loops_.size() || loops_[g].finetune < AMIGA_TABLE_FINETUNE_LIMIT) continue;
+                const int32_t played = std::max<int32_t>(0, static_cast<int32_t>(note) + loops_[g].relative_note);
+                for (uint32_t step = 0; step < arpeggio_.size(); ++step)
+                    if (arpeggio_[step] && (played + static_cast<int32_t>(step)) % 12 == NOTE_B) {
+                        pattern_ = named_pattern_[k];
+                        instrument_ = static_cast<int32_t>(k);
+                        return fail(TuneRule::amiga_finetune, named_[k]);
+                    }
+            }
+        }
+        return true;
     }
 
     bool patterns(size_t* at) {
@@ -234,13 +281,14 @@ private:
                 for (unsigned bit = 0; bit < 5; ++bit) fields[bit] = f_.u8(at + bit);
             }
             const uint8_t note = fields[0], instrument = fields[1], effect = fields[3], param = fields[4];
-            if (note >= 1 && note <= XM_NOTES) {
-                played_[note - 1] = true;
-                highest_note_ = std::max<uint32_t>(highest_note_, note);
+            if (note >= 1 && note <= XM_NOTES) played_[note - 1] = true;
+            // 9xx with xx > 0 sets where notes start (900 takes the channel's last one again).
+            if (effect == EFFECT_SAMPLE_OFFSET && param != 0) offsets_[param] = true;
+            // 0xy plays the note, the note + x and the note + y in turn.
+            if (effect == EFFECT_ARPEGGIO && param != 0) {
+                arpeggio_[param >> 4] = true;
+                arpeggio_[param & 0xF] = true;
             }
-            // 1xx, E1x and X1x slide the pitch up (with 0, by the last speed, which 2xx sets too).
-            if (effect == 0x1 || (effect == 0xE && param >> 4 == 1) || (effect == EFFECT_EXTRA_FINE && param >> 4 == 1))
-                porta_up_ = true;
             if (instrument != 0 && named_[instrument] == 0) {
                 named_[instrument] = at;
                 named_pattern_[instrument] = pattern_;
@@ -273,11 +321,11 @@ private:
             *at = start + size;
             Keymap& map = keymaps_.emplace_back();
             map.samples = samples;
+            map.first_sample = loops_.size();
             if (samples == 0) continue;
             for (size_t note = 0; note < XM_NOTES; ++note) map.sample_of[note] = f_.u8(start + 33 + note);
             if (!envelope(start, VOLUME_ENVELOPE, false) || !envelope(start, PANNING_ENVELOPE, true))
                 return false;
-            if (f_.u8(start + 237) != 0) auto_vibrato_ = true;  // depth
             panning_ = false;
 
             if (version_ >= 0x0104) data_.clear();
@@ -286,8 +334,9 @@ private:
                 const uint8_t type = f_.u8(*at + 14);
                 data_.push_back({f_.u32(*at), (type & SAMPLE_16_BIT) != 0, instrument_, sample_});
                 loops_.push_back({*at, f_.u32(*at), f_.u32(*at + 4), f_.u32(*at + 8), (type & 3) != 0,
-                                  (type & SAMPLE_16_BIT) != 0, instrument_, sample_});
-                highest_relative_note_ = std::max<int32_t>(highest_relative_note_, static_cast<int8_t>(f_.u8(*at + 16)));
+                                  (type & 2) != 0, (type & SAMPLE_16_BIT) != 0,
+                                  static_cast<int8_t>(f_.u8(*at + 13)), static_cast<int8_t>(f_.u8(*at + 16)),
+                                  instrument_, sample_});
                 *at += SAMPLE_HEADER_BYTES;
             }
             sample_ = -1;
@@ -355,20 +404,22 @@ private:
     // cells name (the offset of the first cell naming each; 0 for none).
     struct Keymap {
         uint32_t samples = 0;
+        size_t   first_sample = 0;  // the instrument's first sample among all of the module's
         std::array<uint8_t, XM_NOTES> sample_of{};
     };
     std::vector<Keymap> keymaps_;
-    // Every sample's loop (as stored, in bytes), and what bounds the song's highest pitch.
+    // Every sample's loop (as stored, in bytes) and tuning, in file order, and the sample
+    // offsets and arpeggio steps the cells use.
     struct Loop {
         size_t   header;
         uint32_t bytes, start, length;
-        bool     on, sixteen_bit;
+        bool     on, ping_pong, sixteen_bit;
+        int32_t  finetune, relative_note;
         int32_t  instrument, index;
     };
     std::vector<Loop> loops_;
-    uint32_t highest_note_ = 0;          // note byte, 1..96; 0 when no cell plays a note
-    int32_t  highest_relative_note_ = -128;
-    bool     porta_up_ = false, auto_vibrato_ = false;
+    std::array<bool, 256> offsets_{};
+    std::array<bool, 16> arpeggio_{true};  // step 0: the note itself
     std::array<bool, XM_NOTES> played_{};
     std::array<size_t, 256> named_{};
     std::array<int32_t, 256> named_pattern_{};
@@ -482,7 +533,8 @@ TuneArea tune_rule_area(TuneRule rule) {
     case TuneRule::envelope_loop_start:
     case TuneRule::envelope_loop_end:
     case TuneRule::sample_past_end:
-    case TuneRule::loop_overrun: return TuneArea::instruments;
+    case TuneRule::loop_overrun:
+    case TuneRule::amiga_finetune: return TuneArea::instruments;
     }
     return TuneArea::none;
 }
@@ -521,7 +573,8 @@ const char* tune_rule_text(TuneRule rule) {
     case TuneRule::envelope_loop_start: return "envelope loop start outside its points";
     case TuneRule::envelope_loop_end: return "envelope loop end outside its points or before its start";
     case TuneRule::sample_past_end: return "sample data runs past the end of the file";
-    case TuneRule::loop_overrun: return "loop shorter than the player's step at the song's highest pitch";
+    case TuneRule::loop_overrun: return "loop the player's longest step can leave the sample from";
+    case TuneRule::amiga_finetune: return "B note on a finetune of +112 or more with the Amiga table";
     }
     return "unknown fault";
 }

@@ -49,7 +49,8 @@ enum class TuneRule : uint8_t {
     envelope_loop_start,      // an envelope's loop start is not one of its points
     envelope_loop_end,        // an envelope's loop end is not one of its points, or before its start
     sample_past_end,          // sample data runs past the end (see tune_check for a cut file)
-    loop_overrun,             // a loop shorter than the mixer's step at the song's highest pitch
+    loop_overrun,             // a loop the mixer's longest step can leave the sample's memory from
+    amiga_finetune,           // Amiga table: a B played on a sample with a finetune of +112 or more
 };
 
 // Which part of the module a rule is about, for the player library's matching error text.

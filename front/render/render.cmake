@@ -8,11 +8,11 @@ add_library(kapu_render STATIC
   ${KAPU_RENDER_DIR}/options.cpp)
 target_link_libraries(kapu_render PRIVATE kapu_warnings PUBLIC kapu_core)
 
-if(TARGET PkgConfig::MIKMOD)
+if(TARGET kapu_mikmod_player)
   add_executable(demo-render
     ${KAPU_RENDER_DIR}/main.cpp
     ${KAPU_RENDER_DIR}/capture.cpp
     ${PROJECT_SOURCE_DIR}/music/music.cpp)
-  target_link_libraries(demo-render PRIVATE kapu_render kapu_core kapu_tune_check kapu_warnings PkgConfig::MIKMOD)
+  target_link_libraries(demo-render PRIVATE kapu_render kapu_core kapu_tune_check kapu_warnings kapu_mikmod_player)
   set_target_properties(demo-render PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${PROJECT_BINARY_DIR})
 endif()
