@@ -37,10 +37,10 @@ uint32_t effect_param(XmChoices& c, uint8_t effect) {
     }
 }
 
-void pattern(Bytes& b, XmChoices& c, int channels, int instruments) {
-    const int rows = c.chance(70) ? c.between(1, 16) : c.between(17, 64);
+void pattern(Bytes& b, XmChoices& c, uint32_t channels, uint32_t instruments) {
+    const uint32_t rows = c.chance(70) ? c.between(1, 16) : c.between(17, 64);
     Bytes cells;
-    for (int cell = 0; cell < rows * channels; ++cell) {
+    for (uint32_t cell = 0; cell < rows * channels; ++cell) {
         if (c.chance(35)) {
             cells.u8(0x80);
             continue;
@@ -74,7 +74,7 @@ void pattern(Bytes& b, XmChoices& c, int channels, int instruments) {
     }
     b.u32(9);
     b.u8(0);
-    b.u16(static_cast<uint32_t>(rows));
+    b.u16(rows);
     b.u16(static_cast<uint32_t>(cells.out.size()));
     b.out.insert(b.out.end(), cells.out.begin(), cells.out.end());
 }
@@ -102,14 +102,13 @@ SampleShape sample_header(Bytes& b, XmChoices& c) {
     s.frames = kind < 3 ? c.between(0, 64) : kind < 16 ? c.between(64, 1024) : c.between(1024, 6000);
     s.sixteen_bit = c.chance(40);
     uint32_t start = 0, length = 0;
-    const int32_t n = static_cast<int32_t>(s.frames);
     const uint32_t place = c.below(10);
     switch (place < 3 ? 0 : place < 5 ? place - 2 : place < 7 ? 3 : place < 9 ? 4 : 5) {
     case 0: length = s.frames; break;  // the whole sample
     case 1: {                          // short, ending at or near the end
         length = c.between(1, 60);
-        const int32_t end = std::max(0, n - c.between(0, 40));
-        start = static_cast<uint32_t>(std::max(0, end - static_cast<int32_t>(length)));
+        const uint32_t end = s.frames - std::min(s.frames, c.between(0, 40));
+        start = end - std::min(end, length);
         break;
     }
     case 2:  // short, at or near the start
@@ -122,7 +121,7 @@ SampleShape sample_header(Bytes& b, XmChoices& c) {
         break;
     case 4:  // long, near the start
         start = c.between(0, 100);
-        length = std::max(0, n - static_cast<int32_t>(start) - c.between(0, 100));
+        length = s.frames - std::min(s.frames, start + c.between(0, 100));
         break;
     default: start = c.below(256) * 256; length = c.below(s.frames + 1); break;
     }
@@ -136,7 +135,7 @@ SampleShape sample_header(Bytes& b, XmChoices& c) {
     const uint32_t loop = c.chance(97) ? c.below(3) : 3;  // 3: both bits
     b.u8(loop | (s.sixteen_bit ? 0x10 : 0));
     b.u8(c.below(256));                                            // panning
-    b.u8(static_cast<uint32_t>(c.chance(70) ? c.between(-24, 24) : c.between(-128, 127)));  // relative note
+    b.u8(static_cast<uint32_t>(c.chance(70) ? c.signed_between(-24, 24) : c.signed_between(-128, 127)));  // relative note
     b.u8(0);
     b.text("kapu gen", 22);
     return s;
@@ -203,32 +202,34 @@ uint32_t XmChoices::below(uint32_t n) {
     return value % n;
 }
 
-int32_t XmChoices::between(int32_t low, int32_t high) {
+uint32_t XmChoices::between(uint32_t low, uint32_t high) { return low + below(high - low + 1); }
+
+int32_t XmChoices::signed_between(int32_t low, int32_t high) {
     return low + static_cast<int32_t>(below(static_cast<uint32_t>(high - low) + 1));
 }
 
 std::vector<uint8_t> xm_generate(XmChoices& c) {
     Bytes b;
-    const int channels = c.chance(80) ? c.between(1, 4) : c.between(5, 8);
-    const int patterns = c.between(1, 3);
-    const int instruments = c.between(1, 4);
-    const int song_length = c.between(1, 4);
+    const uint32_t channels = c.chance(80) ? c.between(1, 4) : c.between(5, 8);
+    const uint32_t patterns = c.between(1, 3);
+    const uint32_t instruments = c.between(1, 4);
+    const uint32_t song_length = c.between(1, 4);
     b.text("Extended Module: ", 17);
     b.text("generated", 20);
     b.u8(0x1A);
     b.text("kapu gen", 20);
     b.u16(0x0104);
     b.u32(276);
-    b.u16(static_cast<uint32_t>(song_length));
+    b.u16(song_length);
     b.u16(0);  // restart position
-    b.u16(static_cast<uint32_t>(channels));
-    b.u16(static_cast<uint32_t>(patterns));
-    b.u16(static_cast<uint32_t>(instruments));
+    b.u16(channels);
+    b.u16(patterns);
+    b.u16(instruments);
     b.u16(c.chance(50) ? 1 : 0);  // linear or Amiga frequency table
     b.u16(c.chance(70) ? c.between(1, 6) : c.between(1, 31));
     b.u16(c.between(32, 255));
-    for (int i = 0; i < 256; ++i) b.u8(i < song_length ? c.below(static_cast<uint32_t>(patterns)) : 0);
-    for (int p = 0; p < patterns; ++p) pattern(b, c, channels, instruments);
-    for (int i = 0; i < instruments; ++i) instrument(b, c);
+    for (uint32_t i = 0; i < 256; ++i) b.u8(i < song_length ? c.below(patterns) : 0);
+    for (uint32_t p = 0; p < patterns; ++p) pattern(b, c, channels, instruments);
+    for (uint32_t i = 0; i < instruments; ++i) instrument(b, c);
     return b.out;
 }

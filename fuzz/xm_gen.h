@@ -15,8 +15,9 @@ public:
     // Draws from `bytes` first, then from a generator seeded with their length.
     explicit XmChoices(std::span<const uint8_t> bytes) : bytes_(bytes), state_(bytes.size()) {}
 
-    uint32_t below(uint32_t n);                // 0 .. n-1; 0 when n is 0
-    int32_t  between(int32_t low, int32_t high);  // low .. high, both included
+    uint32_t below(uint32_t n);                         // 0 .. n-1; 0 when n is 0
+    uint32_t between(uint32_t low, uint32_t high);      // low .. high, both included
+    int32_t  signed_between(int32_t low, int32_t high);
     bool     chance(uint32_t percent) { return below(100) < percent; }
 
 private:
