@@ -28,6 +28,8 @@ constexpr uint32_t MAX_ENVELOPE_POINTS = 12;
 constexpr size_t   XM_NOTES = 96;                 // note bytes 1..96; 97 and up are key off
 constexpr uint8_t  EFFECT_ENVELOPE_POSITION = 21; // 'L'
 constexpr uint8_t  EFFECT_ARPEGGIO = 0x0;
+constexpr uint8_t  EFFECT_POSITION_JUMP = 0xB;
+constexpr uint8_t  EFFECT_PATTERN_BREAK = 0xD;
 constexpr uint8_t  EFFECT_SAMPLE_OFFSET = 0x9;    // 9xx starts the sample at frame 256 x xx
 constexpr uint32_t SAMPLE_OFFSET_UNIT = 256;
 // libmikmod's mixer steps through a sample in fixed point with 11 fraction bits. The step is
@@ -122,7 +124,8 @@ private:
         if (!f_.has(0, XM_FIELDS_END)) return fail(TuneRule::header_past_end, f_.size());
         version_ = f_.u16(58);
         header_size_ = f_.u32(60);
-        const uint16_t song_length = f_.u16(64), restart = f_.u16(66);
+        song_length_ = f_.u16(64);
+        const uint16_t song_length = song_length_, restart = f_.u16(66);
         channels_ = f_.u16(68);
         pattern_count_ = f_.u16(70);
         instrument_count_ = f_.u16(72);
@@ -267,6 +270,8 @@ private:
     bool cells(size_t data, uint32_t packed_size, uint32_t rows) {
         size_t at = data;
         const size_t end = data + packed_size;
+        // The row of the last position jump (Bxx) past the song's end, for the rule below.
+        uint64_t jump_row = UINT64_MAX;
         for (uint64_t cell = 0; cell < uint64_t{rows} * channels_ && at < end; ++cell) {
             const uint8_t first = f_.u8(at);
             const bool packed = (first & 0x80) != 0;
@@ -282,6 +287,12 @@ private:
             }
             const uint8_t note = fields[0], instrument = fields[1], effect = fields[3], param = fields[4];
             if (note >= 1 && note <= XM_NOTES) played_[note - 1] = true;
+            // The player runs a row's effects channel by channel. Bxx sets the song position at
+            // once, and a Dxx on a later channel of the same row then reads the order table at
+            // that position: past its song length + 1 entries when xx is above the song length.
+            const uint64_t row = cell / channels_;
+            if (effect == EFFECT_POSITION_JUMP && param > song_length_) jump_row = row;
+            if (effect == EFFECT_PATTERN_BREAK && jump_row == row) return fail(TuneRule::jump_past_the_end, at);
             // 9xx with xx > 0 sets where notes start (900 takes the channel's last one again).
             if (effect == EFFECT_SAMPLE_OFFSET && param != 0) offsets_[param] = true;
             // 0xy plays the note, the note + x and the note + y in turn.
@@ -398,7 +409,7 @@ private:
     TuneCheck result_;
     TuneCheck position_effect_;     // the first effect L past the envelope slots, if any
     bool envelope_in_use_ = false;  // some instrument switches an envelope on
-    uint16_t version_ = 0, channels_ = 0, pattern_count_ = 0, instrument_count_ = 0, flags_ = 0;
+    uint16_t version_ = 0, song_length_ = 0, channels_ = 0, pattern_count_ = 0, instrument_count_ = 0, flags_ = 0;
     uint32_t header_size_ = 0;
     // Each instrument's sample count and note-to-sample map, and which notes and instruments the
     // cells name (the offset of the first cell naming each; 0 for none).
@@ -523,6 +534,7 @@ TuneArea tune_rule_area(TuneRule rule) {
     case TuneRule::pattern_data_size:
     case TuneRule::pattern_cells:
     case TuneRule::envelope_position_effect:
+    case TuneRule::jump_past_the_end:
     case TuneRule::unmapped_note: return TuneArea::patterns;
     case TuneRule::instrument_past_end:
     case TuneRule::instrument_header_size:
@@ -563,6 +575,7 @@ const char* tune_rule_text(TuneRule rule) {
     case TuneRule::pattern_data_size: return "packed data larger than 32767 bytes";
     case TuneRule::pattern_cells: return "packed cells run past the pattern's data size";
     case TuneRule::envelope_position_effect: return "effect L sets an envelope position of 32 or more";
+    case TuneRule::jump_past_the_end: return "position jump past the song's end before a pattern break in its row";
     case TuneRule::unmapped_note: return "instrument without a sample for a note the song plays";
     case TuneRule::instrument_past_end: return "instrument header runs past the end of the file";
     case TuneRule::instrument_header_size: return "instrument header size the loader misreads";

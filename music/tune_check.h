@@ -38,6 +38,7 @@ enum class TuneRule : uint8_t {
     pattern_data_size,        // packed size above 32767 (a signed 16-bit field in libmikmod)
     pattern_cells,            // a packed cell runs past the pattern's packed size
     envelope_position_effect, // effect L with a parameter of 32 or more
+    jump_past_the_end,        // Bxx with xx above the song length, then Dxx later in that row
     unmapped_note,            // a cell names an instrument that has no sample for a played note
     // Instruments
     instrument_past_end,      // an instrument header runs past the end

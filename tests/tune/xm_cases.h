@@ -191,6 +191,19 @@ inline void loop_1(Bytes& f, uint32_t frames, uint8_t type, uint32_t start, uint
     f.at(S1 + 14) = static_cast<uint8_t>(0x10 | type);
 }
 
+// Row 1 of pattern 1: channel 0 gets Bxx (or D00), channel 1's key off D00 (or Bxx). Moves
+// everything after pattern 1 by 2 bytes.
+inline void jump_and_break(Bytes& f, uint8_t position, bool jump_first) {
+    const uint8_t jump[2] = {0x0B, position}, pattern_break[2] = {0x0D, 0};
+    const uint8_t* first = jump_first ? jump : pattern_break;
+    const uint8_t* second = jump_first ? pattern_break : jump;
+    f.at(P1 + 17) = second[0];
+    f.at(P1 + 18) = second[1];
+    f.at(P1 + 14) = 0x98;  // effect and parameter follow
+    f.insert(f.begin() + static_cast<long>(P1 + 15), first, first + 2);
+    put16(f, P1 + 7, 12);
+}
+
 struct Case {
     const char* name;
     TuneRule    rule;  // none: the check accepts the file
@@ -347,6 +360,12 @@ inline std::vector<Case> cases() {
          [](Bytes& f) { loop_1(f, 300, 2, 0, 100); f[P1 + 17] = 0x9; f[P1 + 18] = 1; }},
         {"offset past a forward loop", R::none,
          [](Bytes& f) { loop_1(f, 300, 1, 0, 128); f[P1 + 17] = 0x9; f[P1 + 18] = 1; }},
+
+        // Row 1 of pattern 1 (channel 1 keys off): a position jump and a pattern break. The
+        // order table holds the song length (3) + 1 entries.
+        {"jump to position 4, then a break", R::jump_past_the_end, [](Bytes& f) { jump_and_break(f, 4, true); }},
+        {"jump to position 3, then a break", R::none, [](Bytes& f) { jump_and_break(f, 3, true); }},
+        {"a break, then a jump to position 4", R::none, [](Bytes& f) { jump_and_break(f, 4, false); }},
 
         // The Amiga table's last entry: a B with a finetune of +112 or more reads past it.
         // Instrument 1 plays C-4, and note 1 (a C) before it; arpeggio 0B0 adds 11 semitones.
