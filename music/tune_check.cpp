@@ -221,6 +221,15 @@ private:
     // is +112 or more. Effect E5x sets finetunes of 0 to +15, so only the samples' count.
     bool amiga_table_notes_fit() {
         if (flags_ & 1) return true;
+        // A note in a cell without an instrument, on a channel that has named none yet, takes
+        // the module's first sample, with the note as it stands (no relative note).
+        if (!loops_.empty() && loops_[0].finetune >= AMIGA_TABLE_FINETUNE_LIMIT)
+            for (size_t note = 0; note < bare_.size(); ++note)
+                if (bare_[note] && plays_a_b(static_cast<int32_t>(note))) {
+                    instrument_ = loops_[0].instrument;
+                    sample_ = loops_[0].index;
+                    return fail(TuneRule::amiga_finetune, loops_[0].header);
+                }
         for (size_t k = 1; k < named_.size(); ++k) {
             if (named_[k] == 0 || k > keymaps_.size()) continue;
             const Keymap& map = keymaps_[k - 1];
@@ -229,16 +238,21 @@ private:
                 if (!played_[note] && note != 0) continue;
                 const size_t g = map.first_sample + map.sample_of[note];
                 if (g >= loops_.size() || loops_[g].finetune < AMIGA_TABLE_FINETUNE_LIMIT) continue;
-                const int32_t played = std::max<int32_t>(0, static_cast<int32_t>(note) + loops_[g].relative_note);
-                for (uint32_t step = 0; step < arpeggio_.size(); ++step)
-                    if (arpeggio_[step] && (played + static_cast<int32_t>(step)) % 12 == NOTE_B) {
-                        pattern_ = named_pattern_[k];
-                        instrument_ = static_cast<int32_t>(k);
-                        return fail(TuneRule::amiga_finetune, named_[k]);
-                    }
+                if (plays_a_b(std::max<int32_t>(0, static_cast<int32_t>(note) + loops_[g].relative_note))) {
+                    pattern_ = named_pattern_[k];
+                    instrument_ = static_cast<int32_t>(k);
+                    return fail(TuneRule::amiga_finetune, named_[k]);
+                }
             }
         }
         return true;
+    }
+
+    // Whether the note, or the note raised by an arpeggio step the song uses, is a B.
+    bool plays_a_b(int32_t note) const {
+        for (uint32_t step = 0; step < arpeggio_.size(); ++step)
+            if (arpeggio_[step] && (note + static_cast<int32_t>(step)) % 12 == NOTE_B) return true;
+        return false;
     }
 
     bool patterns(size_t* at) {
@@ -286,7 +300,11 @@ private:
                 for (unsigned bit = 0; bit < 5; ++bit) fields[bit] = f_.u8(at + bit);
             }
             const uint8_t note = fields[0], instrument = fields[1], effect = fields[3], param = fields[4];
-            if (note >= 1 && note <= XM_NOTES) played_[note - 1] = true;
+            if (note >= 1 && note <= XM_NOTES) {
+                played_[note - 1] = true;
+                // The player takes no instrument from 0, nor from one past the count.
+                if (instrument == 0 || instrument > instrument_count_) bare_[note - 1] = true;
+            }
             // The player runs a row's effects channel by channel. Bxx sets the song position at
             // once, and a Dxx on a later channel of the same row then reads the order table at
             // that position: past its song length + 1 entries when xx is above the song length.
@@ -432,6 +450,7 @@ private:
     std::array<bool, 256> offsets_{};
     std::array<bool, 16> arpeggio_{true};  // step 0: the note itself
     std::array<bool, XM_NOTES> played_{};
+    std::array<bool, XM_NOTES> bare_{};  // played in a cell without an instrument
     std::array<size_t, 256> named_{};
     std::array<int32_t, 256> named_pattern_{};
     struct Sample {

@@ -379,6 +379,12 @@ inline std::vector<Case> cases() {
          [](Bytes& f) { put16(f, 74, 0); f[S1 + 13] = 127; f[S1 + 16] = 0xFF; }},
         {"Amiga table, finetune +127, C only", R::none, [](Bytes& f) { put16(f, 74, 0); f[S1 + 13] = 127; }},
         {"linear table, finetune +127, B-3", R::none, [](Bytes& f) { f[S1 + 13] = 127; f[P1 + 10] = 48; }},
+        // A note in a cell without an instrument, on a channel that has named none, plays the
+        // first sample as it stands; with instrument 1 named, B-3 is raised to a C.
+        {"Amiga table, finetune +127, B-3 without an instrument", R::amiga_finetune,
+         [](Bytes& f) { put16(f, 74, 0); f[S1 + 13] = 127; f[S1 + 16] = 1; f[P1 + 10] = 48; f[P1 + 11] = 0; }},
+        {"Amiga table, finetune +127, B-3 on instrument 1 raised by 1", R::none,
+         [](Bytes& f) { put16(f, 74, 0); f[S1 + 13] = 127; f[S1 + 16] = 1; f[P1 + 10] = 48; }},
 
         // Sample data against the file.
         {"sample longer than the file", R::sample_past_end, [](Bytes& f) { put32(f, S1, 0x10000000); }},
