@@ -16,6 +16,13 @@ const char* music_driver_alias = "sdl";
 
 namespace {
 
+// The checked bytes of the tune, read once at start-up: every reload hands them to the library
+// again instead of reading and checking the file each time.
+std::vector<uint8_t> tune_bytes;
+// Updates mixed since the tune was last loaded: a tune that ends before its second update plays
+// as silence instead of being reloaded on every frame.
+int64_t updates_since_load = 0;
+
 // libmikmod's own error for the part of the module the check refused, so that a refused tune
 // reads like one the library refused itself.
 int mikmod_error(TuneArea area) {
@@ -30,20 +37,24 @@ int mikmod_error(TuneArea area) {
     return MMERR_NOT_A_MODULE;
 }
 
-// Reads and checks the tune, then hands libmikmod the very bytes that were checked (the file
-// could change in between). Null with the reason in *why when it cannot be played.
+// Reads and checks the tune into tune_bytes; false with the reason in *why when it cannot be
+// played.
+bool read_tune(std::string* why) {
+    const TuneCheck check = tune_load(demo_data_path(music_file).c_str(), &tune_bytes);
+    if (check.ok()) return true;
+    tune_bytes.clear();
+    *why = MikMod_strerror(mikmod_error(tune_rule_area(check.rule)));
+    // Something that is not a readable file reads as a missing one; a refused module names the
+    // rule it broke.
+    if (check.rule != TuneRule::not_a_file) *why += " (" + tune_check_text(check) + ")";
+    return false;
+}
+
+// Hands libmikmod the very bytes that were checked. Null with the reason in *why when it fails.
 MODULE* load_tune(int voices, std::string* why) {
-    std::vector<uint8_t> bytes;
-    const TuneCheck check = tune_load(demo_data_path(music_file).c_str(), &bytes);
-    if (!check.ok()) {
-        *why = MikMod_strerror(mikmod_error(tune_rule_area(check.rule)));
-        // Something that is not a readable file reads as a missing one; a refused module names
-        // the rule it broke.
-        if (check.rule != TuneRule::not_a_file) *why += " (" + tune_check_text(check) + ")";
-        return nullptr;
-    }
-    MODULE* module = Player_LoadMem(reinterpret_cast<const char*>(bytes.data()),
-                                    static_cast<int>(bytes.size()), voices, 0);
+    updates_since_load = 0;
+    MODULE* module = Player_LoadMem(reinterpret_cast<const char*>(tune_bytes.data()),
+                                    static_cast<int>(tune_bytes.size()), voices, 0);
     if (module == nullptr) *why = MikMod_strerror(MikMod_errno);
     return module;
 }
@@ -68,7 +79,7 @@ void music_start() {
         return;
     }
     std::string why;
-    music = load_tune(4, &why);
+    music = read_tune(&why) ? load_tune(4, &why) : nullptr;
     if (music != nullptr)
         Player_Start(music);
     else
@@ -79,13 +90,17 @@ void music_pump() {
     if (music == nullptr) return;
     if (Player_Active()) {
         MikMod_Update();
+        ++updates_since_load;
         return;
     }
-    // Played to its end: load it again, now with up to 8 voices, and mix from the next frame.
-    // A tune that cannot be loaded any more, or fails the check now, silences the rest of the
-    // run without a message.
+    // Played to its end: load it again from the bytes read at start-up, now with up to 8
+    // voices, and mix from the next frame. A tune that ended at once (no positions, or its end
+    // in its first update) would only be loaded again on every other frame: like a tune that
+    // cannot be loaded any more, it silences the rest of the run without a message.
     Player_Stop();
     Player_Free(music);
+    music = nullptr;
+    if (updates_since_load <= 1) return;
     std::string why;
     music = load_tune(8, &why);
     if (music != nullptr) Player_Start(music);
@@ -97,5 +112,6 @@ void music_stop() {
         Player_Free(music);
         music = nullptr;
     }
+    tune_bytes = std::vector<uint8_t>();
     MikMod_Exit();
 }

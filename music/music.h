@@ -1,7 +1,8 @@
-// music/music.h: the tune played through libmikmod for as long as the demo runs, restarted from
-// its file whenever it has played to its end. The file is checked (music/tune_check.h) before
-// the library sees it; a tune that fails the check is treated as one that cannot be loaded.
-// Failures are written to standard error and only silence the music.
+// music/music.h: the tune played through libmikmod for as long as the demo runs, restarted
+// whenever it has played to its end. The file is read and checked (music/tune_check.h) once, at
+// start-up, before the library sees it; a tune that fails the check is treated as one that
+// cannot be loaded, and every restart loads the bytes that were checked. Failures are written to
+// standard error and only silence the music.
 #pragma once
 
 #include "main/data_files.h"
@@ -16,5 +17,7 @@ extern const char* music_driver_alias;  // libmikmod output driver tried first (
 // Last step of start-up. A tune that cannot be loaded or fails the check writes one line,
 // "Error loading: " and the reason, and leaves music null.
 void music_start();
-void music_pump();   // once at the end of every frame that did not end its part; reloads quietly
+// Once at the end of every frame that did not end its part: mixes the frame's sound, or reloads
+// quietly from memory after the end. A tune that ends before its second update plays as silence.
+void music_pump();
 void music_stop();   // first step of the end sequence, before the fade-out

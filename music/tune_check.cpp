@@ -9,7 +9,6 @@
 #include <algorithm>
 #include <array>
 #include <bit>
-#include <cmath>
 #include <cerrno>
 #include <cstring>
 
@@ -28,9 +27,24 @@ constexpr uint32_t max_samples = 96;              // libmikmod skips the samples
 constexpr uint32_t max_envelope_points = 12;
 constexpr size_t   xm_notes = 96;                 // note bytes 1..96; 97 and up are key off
 constexpr uint8_t  effect_envelope_position = 21; // 'L'
-constexpr uint8_t  effect_extra_fine = 33;        // 'X': X1x is an extra fine portamento up
-constexpr double   player_mix_rate = 44100.0;     // libmikmod's default, which the demo keeps
-constexpr double   sample_slack_frames = 20.0;    // libmikmod allocates this much after a sample
+constexpr uint8_t  effect_arpeggio = 0x0;
+constexpr uint8_t  effect_position_jump = 0xB;
+constexpr uint8_t  effect_pattern_break = 0xD;
+constexpr uint8_t  effect_sample_offset = 0x9;    // 9xx starts the sample at frame 256 x xx
+constexpr uint32_t sample_offset_unit = 256;
+// libmikmod's mixer steps through a sample in fixed point with 11 fraction bits. The step is
+// computed from the voice's frequency shifted left by those bits in 32 bits, divided by the
+// mixing rate (44100 Hz, libmikmod's default, which the programs keep): whatever the pitch, a
+// step is at most (2^32 - 2048) / 44100 = 97391 units, 47.55 frames.
+constexpr int64_t  mix_fraction_bits = 11;
+constexpr int64_t  mix_unit = int64_t{1} << mix_fraction_bits;
+constexpr int64_t  mix_max_step = ((int64_t{1} << 32) - mix_unit) / 44100;
+constexpr int64_t  sample_slack_frames = 20;      // libmikmod allocates this much after a sample
+// With the Amiga frequency table libmikmod interpolates its 104-entry log-period table between
+// entry 8 x semitone + (finetune + 128) / 16 and the next: for a B (semitone 11) with a finetune
+// of +112 or more that next entry is the 105th, past the table.
+constexpr int32_t  amiga_table_finetune_limit = 112;
+constexpr int32_t  note_b = 11;                   // within an octave of 12 from C
 // libmikmod indexes its 32-slot envelope arrays with effect L's parameter (bounded only by the
 // tick of the envelope's last point, which is read at index -1 when there are no points).
 constexpr uint8_t  player_envelope_slots = 32;
@@ -82,7 +96,7 @@ public:
         // Both rules below only matter once the player can have an envelope running.
         if (envelope_in_use_ && !position_effect_.ok()) return position_effect_;
         if (envelope_in_use_ && !notes_mapped()) return result_;
-        if (!loops_fit_the_step()) return result_;
+        if (!loops_fit_the_step() || !amiga_table_notes_fit()) return result_;
         return result_;
     }
 
@@ -110,7 +124,8 @@ private:
         if (!f_.has(0, xm_fields_end)) return fail(TuneRule::header_past_end, f_.size());
         version_ = f_.u16(58);
         header_size_ = f_.u32(60);
-        const uint16_t song_length = f_.u16(64), restart = f_.u16(66);
+        song_length_ = f_.u16(64);
+        const uint16_t song_length = song_length_, restart = f_.u16(66);
         channels_ = f_.u16(68);
         pattern_count_ = f_.u16(70);
         instrument_count_ = f_.u16(72);
@@ -153,24 +168,44 @@ private:
         return true;
     }
 
-    // libmikmod's mixer steps through a sample `step` frames per output frame and moves back by
-    // one loop length when it passes the loop's end; a step longer than the loop leaves it past
-    // the end, where it still reads one frame. The sample buffer holds 20 frames after the
-    // sample, so a step of more than 20 frames can read outside it. The highest step the song
-    // can reach follows from its highest note (arpeggio, vibrato and finetune added), unless a
-    // portamento up can slide any note to the player's highest pitch.
+    // The reads of libmikmod's mixer in a looped sample, in its fixed point (mix_unit a frame,
+    // loop start P = start x mix_unit, loop end E = end x mix_unit - 1). Within a loop it reads
+    // from where it is up to the end it is heading for. When a step passes that end it wraps
+    // (forward loop: back by the loop's length) or bounces (ping-pong: mirrored about the end)
+    // and, without looking again, reads once more at the new place whenever that lies less
+    // than one step beyond the end it now heads for; further out the voice stops. So a read
+    // outside the loop is always less than one step (mix_max_step) past E or before P, and such
+    // reads happen when:
+    //   - the loop is no longer than a step (47 frames): a wrap or bounce lands outside it, and
+    //     the overshoot can grow by step minus loop length on each turn up to that bound;
+    //   - a ping-pong loop is started past its end by a sample offset (9xx) and the bounce
+    //     lands before its start, within one step: the offset that does so is known exactly.
+    // Those reads stay inside the sample's memory (its frames and the 20 after them) unless
+    // the loop ends within 27 frames of the sample's end (E + step reads frame end + 47), or,
+    // for ping-pong loops, starts before frame 48 (P - step reads a negative frame). Sample
+    // offsets past a forward loop's end only land where the sample's own frames are.
     bool loops_fit_the_step() {
-        const double step = highest_pitch_hz() / player_mix_rate;
-        if (step <= sample_slack_frames) return true;
         for (const Loop& loop : loops_) {
             const uint64_t width = loop.sixteen_bit ? 2 : 1;
             // As libmikmod takes the loop: end = start + length in 32 bits, clamped to the sample.
-            const uint64_t frames = loop.bytes / width;
-            const uint64_t start = loop.start / width;
-            const uint64_t end = std::min<uint64_t>(static_cast<uint32_t>(loop.start + loop.length) / width, frames);
+            const int64_t frames = static_cast<int64_t>(loop.bytes / width);
+            const int64_t start = static_cast<int64_t>(loop.start / width);
+            const int64_t end = std::min<int64_t>(static_cast<uint32_t>(loop.start + loop.length) / width, frames);
             if (!loop.on || start >= end) continue;
-            if (step > static_cast<double>(end - start) &&
-                static_cast<double>(end) + step > static_cast<double>(frames) + sample_slack_frames) {
+            const int64_t P = start * mix_unit, E = end * mix_unit - 1;
+            bool outside = E - P < mix_max_step;
+            if (loop.ping_pong)
+                for (uint32_t offset = 1; offset < offsets_.size() && !outside; ++offset) {
+                    const int64_t first = int64_t{offset} * sample_offset_unit;
+                    // An offset past the sample's length starts at the loop start instead.
+                    if (!offsets_[offset] || first > frames) continue;
+                    const int64_t bounced = 2 * E - first * mix_unit;
+                    outside = bounced < P && P - bounced < mix_max_step;
+                }
+            if (!outside) continue;
+            const bool past_end = (E + mix_max_step - 1) >> mix_fraction_bits >= frames + sample_slack_frames;
+            const bool before_start = loop.ping_pong && P - mix_max_step + 1 < 0;
+            if (past_end || before_start) {
                 instrument_ = loop.instrument;
                 sample_ = loop.index;
                 return fail(TuneRule::loop_overrun, loop.header);
@@ -179,16 +214,45 @@ private:
         return true;
     }
 
-    double highest_pitch_hz() const {
-        const bool linear = (flags_ & 1) != 0;
-        // The player's limits: linear frequencies top out at period 0 (after auto-vibrato takes
-        // the clamped period 40 lower); Amiga periods at 40, or at 1 with auto-vibrato.
-        const double top = linear ? 2140928.0 : auto_vibrato_ ? 8363.0 * 1712.0 : 8363.0 * 1712.0 / 40.0;
-        if (porta_up_ || highest_note_ == 0) return porta_up_ ? top : 0.0;
-        // C-4 (note 49, index 48) plays 8363 frames a second; arpeggio adds up to 15 semitones,
-        // vibrato and auto-vibrato up to 6, finetune less than 1.
-        const int32_t semitones = static_cast<int32_t>(highest_note_) - 1 + highest_relative_note_ + 15 + 6 + 1 - 48;
-        return std::min(top, 8363.0 * std::exp2(semitones / 12.0));
+    // With the Amiga table, the notes each named instrument can play (every played note, and
+    // note 1 before the first), through its note-to-sample map (an index past the instrument's
+    // own samples names a later instrument's, as libmikmod counts them) and relative note,
+    // raised by each arpeggio step the song uses: none may be a B on a sample whose finetune
+    // is +112 or more. Effect E5x sets finetunes of 0 to +15, so only the samples' count.
+    bool amiga_table_notes_fit() {
+        if (flags_ & 1) return true;
+        // A note in a cell without an instrument, on a channel that has named none yet, takes
+        // the module's first sample, with the note as it stands (no relative note).
+        if (!loops_.empty() && loops_[0].finetune >= amiga_table_finetune_limit)
+            for (size_t note = 0; note < bare_.size(); ++note)
+                if (bare_[note] && plays_a_b(static_cast<int32_t>(note))) {
+                    instrument_ = loops_[0].instrument;
+                    sample_ = loops_[0].index;
+                    return fail(TuneRule::amiga_finetune, loops_[0].header);
+                }
+        for (size_t k = 1; k < named_.size(); ++k) {
+            if (named_[k] == 0 || k > keymaps_.size()) continue;
+            const Keymap& map = keymaps_[k - 1];
+            if (map.samples == 0) continue;
+            for (size_t note = 0; note < played_.size(); ++note) {
+                if (!played_[note] && note != 0) continue;
+                const size_t g = map.first_sample + map.sample_of[note];
+                if (g >= loops_.size() || loops_[g].finetune < amiga_table_finetune_limit) continue;
+                if (plays_a_b(std::max<int32_t>(0, static_cast<int32_t>(note) + loops_[g].relative_note))) {
+                    pattern_ = named_pattern_[k];
+                    instrument_ = static_cast<int32_t>(k);
+                    return fail(TuneRule::amiga_finetune, named_[k]);
+                }
+            }
+        }
+        return true;
+    }
+
+    // Whether the note, or the note raised by an arpeggio step the song uses, is a B.
+    bool plays_a_b(int32_t note) const {
+        for (uint32_t step = 0; step < arpeggio_.size(); ++step)
+            if (arpeggio_[step] && (note + static_cast<int32_t>(step)) % 12 == note_b) return true;
+        return false;
     }
 
     bool patterns(size_t* at) {
@@ -220,6 +284,8 @@ private:
     bool cells(size_t data, uint32_t packed_size, uint32_t rows) {
         size_t at = data;
         const size_t end = data + packed_size;
+        // The row of the last position jump (Bxx) past the song's end, for the rule below.
+        uint64_t jump_row = UINT64_MAX;
         for (uint64_t cell = 0; cell < uint64_t{rows} * channels_ && at < end; ++cell) {
             const uint8_t first = f_.u8(at);
             const bool packed = (first & 0x80) != 0;
@@ -236,11 +302,22 @@ private:
             const uint8_t note = fields[0], instrument = fields[1], effect = fields[3], param = fields[4];
             if (note >= 1 && note <= xm_notes) {
                 played_[note - 1] = true;
-                highest_note_ = std::max<uint32_t>(highest_note_, note);
+                // The player takes no instrument from 0, nor from one past the count.
+                if (instrument == 0 || instrument > instrument_count_) bare_[note - 1] = true;
             }
-            // 1xx, E1x and X1x slide the pitch up (with 0, by the last speed, which 2xx sets too).
-            if (effect == 0x1 || (effect == 0xE && param >> 4 == 1) || (effect == effect_extra_fine && param >> 4 == 1))
-                porta_up_ = true;
+            // The player runs a row's effects channel by channel. Bxx sets the song position at
+            // once, and a Dxx on a later channel of the same row then reads the order table at
+            // that position: past its song length + 1 entries when xx is above the song length.
+            const uint64_t row = cell / channels_;
+            if (effect == effect_position_jump && param > song_length_) jump_row = row;
+            if (effect == effect_pattern_break && jump_row == row) return fail(TuneRule::jump_past_the_end, at);
+            // 9xx with xx > 0 sets where notes start (900 takes the channel's last one again).
+            if (effect == effect_sample_offset && param != 0) offsets_[param] = true;
+            // 0xy plays the note, the note + x and the note + y in turn.
+            if (effect == effect_arpeggio && param != 0) {
+                arpeggio_[param >> 4] = true;
+                arpeggio_[param & 0xF] = true;
+            }
             if (instrument != 0 && named_[instrument] == 0) {
                 named_[instrument] = at;
                 named_pattern_[instrument] = pattern_;
@@ -273,11 +350,11 @@ private:
             *at = start + size;
             Keymap& map = keymaps_.emplace_back();
             map.samples = samples;
+            map.first_sample = loops_.size();
             if (samples == 0) continue;
             for (size_t note = 0; note < xm_notes; ++note) map.sample_of[note] = f_.u8(start + 33 + note);
             if (!envelope(start, volume_envelope, false) || !envelope(start, panning_envelope, true))
                 return false;
-            if (f_.u8(start + 237) != 0) auto_vibrato_ = true;  // depth
             panning_ = false;
 
             if (version_ >= 0x0104) data_.clear();
@@ -286,8 +363,9 @@ private:
                 const uint8_t type = f_.u8(*at + 14);
                 data_.push_back({f_.u32(*at), (type & sample_16_bit) != 0, instrument_, sample_});
                 loops_.push_back({*at, f_.u32(*at), f_.u32(*at + 4), f_.u32(*at + 8), (type & 3) != 0,
-                                  (type & sample_16_bit) != 0, instrument_, sample_});
-                highest_relative_note_ = std::max<int32_t>(highest_relative_note_, static_cast<int8_t>(f_.u8(*at + 16)));
+                                  (type & 2) != 0, (type & SAMPLE_16_BIT) != 0,
+                                  static_cast<int8_t>(f_.u8(*at + 13)), static_cast<int8_t>(f_.u8(*at + 16)),
+                                  instrument_, sample_});
                 *at += sample_header_bytes;
             }
             sample_ = -1;
@@ -349,27 +427,30 @@ private:
     TuneCheck result_;
     TuneCheck position_effect_;     // the first effect L past the envelope slots, if any
     bool envelope_in_use_ = false;  // some instrument switches an envelope on
-    uint16_t version_ = 0, channels_ = 0, pattern_count_ = 0, instrument_count_ = 0, flags_ = 0;
+    uint16_t version_ = 0, song_length_ = 0, channels_ = 0, pattern_count_ = 0, instrument_count_ = 0, flags_ = 0;
     uint32_t header_size_ = 0;
     // Each instrument's sample count and note-to-sample map, and which notes and instruments the
     // cells name (the offset of the first cell naming each; 0 for none).
     struct Keymap {
         uint32_t samples = 0;
+        size_t   first_sample = 0;  // the instrument's first sample among all of the module's
         std::array<uint8_t, xm_notes> sample_of{};
     };
     std::vector<Keymap> keymaps_;
-    // Every sample's loop (as stored, in bytes), and what bounds the song's highest pitch.
+    // Every sample's loop (as stored, in bytes) and tuning, in file order, and the sample
+    // offsets and arpeggio steps the cells use.
     struct Loop {
         size_t   header;
         uint32_t bytes, start, length;
-        bool     on, sixteen_bit;
+        bool     on, ping_pong, sixteen_bit;
+        int32_t  finetune, relative_note;
         int32_t  instrument, index;
     };
     std::vector<Loop> loops_;
-    uint32_t highest_note_ = 0;          // note byte, 1..96; 0 when no cell plays a note
-    int32_t  highest_relative_note_ = -128;
-    bool     porta_up_ = false, auto_vibrato_ = false;
+    std::array<bool, 256> offsets_{};
+    std::array<bool, 16> arpeggio_{true};  // step 0: the note itself
     std::array<bool, xm_notes> played_{};
+    std::array<bool, xm_notes> bare_{};  // played in a cell without an instrument
     std::array<size_t, 256> named_{};
     std::array<int32_t, 256> named_pattern_{};
     struct Sample {
@@ -472,6 +553,7 @@ TuneArea tune_rule_area(TuneRule rule) {
     case TuneRule::pattern_data_size:
     case TuneRule::pattern_cells:
     case TuneRule::envelope_position_effect:
+    case TuneRule::jump_past_the_end:
     case TuneRule::unmapped_note: return TuneArea::patterns;
     case TuneRule::instrument_past_end:
     case TuneRule::instrument_header_size:
@@ -482,7 +564,8 @@ TuneArea tune_rule_area(TuneRule rule) {
     case TuneRule::envelope_loop_start:
     case TuneRule::envelope_loop_end:
     case TuneRule::sample_past_end:
-    case TuneRule::loop_overrun: return TuneArea::instruments;
+    case TuneRule::loop_overrun:
+    case TuneRule::amiga_finetune: return TuneArea::instruments;
     }
     return TuneArea::none;
 }
@@ -511,6 +594,7 @@ const char* tune_rule_text(TuneRule rule) {
     case TuneRule::pattern_data_size: return "packed data larger than 32767 bytes";
     case TuneRule::pattern_cells: return "packed cells run past the pattern's data size";
     case TuneRule::envelope_position_effect: return "effect L sets an envelope position of 32 or more";
+    case TuneRule::jump_past_the_end: return "position jump past the song's end before a pattern break in its row";
     case TuneRule::unmapped_note: return "instrument without a sample for a note the song plays";
     case TuneRule::instrument_past_end: return "instrument header runs past the end of the file";
     case TuneRule::instrument_header_size: return "instrument header size the loader misreads";
@@ -521,7 +605,8 @@ const char* tune_rule_text(TuneRule rule) {
     case TuneRule::envelope_loop_start: return "envelope loop start outside its points";
     case TuneRule::envelope_loop_end: return "envelope loop end outside its points or before its start";
     case TuneRule::sample_past_end: return "sample data runs past the end of the file";
-    case TuneRule::loop_overrun: return "loop shorter than the player's step at the song's highest pitch";
+    case TuneRule::loop_overrun: return "loop the player's longest step can leave the sample from";
+    case TuneRule::amiga_finetune: return "B note on a finetune of +112 or more with the Amiga table";
     }
     return "unknown fault";
 }

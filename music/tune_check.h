@@ -38,6 +38,7 @@ enum class TuneRule : uint8_t {
     pattern_data_size,        // packed size above 32767 (a signed 16-bit field in libmikmod)
     pattern_cells,            // a packed cell runs past the pattern's packed size
     envelope_position_effect, // effect L with a parameter of 32 or more
+    jump_past_the_end,        // Bxx with xx above the song length, then Dxx later in that row
     unmapped_note,            // a cell names an instrument that has no sample for a played note
     // Instruments
     instrument_past_end,      // an instrument header runs past the end
@@ -49,7 +50,8 @@ enum class TuneRule : uint8_t {
     envelope_loop_start,      // an envelope's loop start is not one of its points
     envelope_loop_end,        // an envelope's loop end is not one of its points, or before its start
     sample_past_end,          // sample data runs past the end (see tune_check for a cut file)
-    loop_overrun,             // a loop shorter than the mixer's step at the song's highest pitch
+    loop_overrun,             // a loop the mixer's longest step can leave the sample's memory from
+    amiga_finetune,           // Amiga table: a B played on a sample with a finetune of +112 or more
 };
 
 // Which part of the module a rule is about, for the player library's matching error text.

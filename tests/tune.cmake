@@ -16,10 +16,10 @@ target_compile_definitions(kapu_tune_tests PRIVATE
 add_dependencies(kapu_tune_tests make_tune)
 kapu_discover_tests(kapu_tune_tests 120)
 
-if(TARGET PkgConfig::MIKMOD)
+if(TARGET kapu_mikmod_player)
   add_library(kapu_tune_capture STATIC ${KAPU_TUNE_TEST_DIR}/capture.cpp)
   target_include_directories(kapu_tune_capture PUBLIC ${PROJECT_SOURCE_DIR})
-  target_link_libraries(kapu_tune_capture PRIVATE kapu_warnings PUBLIC PkgConfig::MIKMOD)
+  target_link_libraries(kapu_tune_capture PRIVATE kapu_warnings PUBLIC kapu_mikmod_player)
 
   add_executable(kapu_tune_play_tests ${KAPU_TUNE_TEST_DIR}/play_test.cpp)
   target_link_libraries(kapu_tune_play_tests PRIVATE

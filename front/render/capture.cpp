@@ -7,6 +7,7 @@
 #include <array>
 
 #include "front/render/frame_io.h"
+#include "music/mikmod_driver.h"
 
 namespace {
 
@@ -21,8 +22,6 @@ void capture_update() {
                   static_cast<ULONG>(frame_sound.size() * sizeof(int16_t)));
 }
 
-BOOL capture_present() { return 1; }
-
 int capture_init() {
     md_mixfreq = static_cast<UWORD>(render_audio_rate);
     md_mode |= DMODE_SOFT_MUSIC | DMODE_16BITS | DMODE_STEREO;
@@ -30,15 +29,7 @@ int capture_init() {
     return VC_Init();
 }
 
-// Field order of libmikmod 3.3's MDRIVER; the sample and voice functions are the software
-// mixer's own.
-MDRIVER capture_driver = {
-    nullptr, "KAPU render capture", "KAPU render capture 1.0", 0, 255, "kapurender", nullptr,
-    nullptr, capture_present, VC_SampleLoad, VC_SampleUnload, VC_SampleSpace, VC_SampleLength,
-    capture_init, VC_Exit, nullptr, VC_SetNumVoices, VC_PlayStart, VC_PlayStop, capture_update,
-    nullptr, VC_VoiceSetVolume, VC_VoiceGetVolume, VC_VoiceSetFrequency, VC_VoiceGetFrequency,
-    VC_VoiceSetPanning, VC_VoiceGetPanning, VC_VoicePlay, VC_VoiceStop, VC_VoiceStopped,
-    VC_VoiceGetPosition, VC_VoiceRealVolume};
+MDRIVER capture_driver = mikmod_software_driver("KAPU render capture", capture_alias, capture_update, capture_init);
 
 }  // namespace
 

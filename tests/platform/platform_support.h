@@ -10,6 +10,7 @@
 #include <unistd.h>
 #include <vector>
 
+#include "music/mikmod_driver.h"
 #include "support/support.h"
 
 namespace kt {
@@ -91,7 +92,6 @@ struct CaptureDriver {
     static inline bool fail_init = false;
     static inline void (*on_exit)() = nullptr;
 
-    static BOOL is_present() { return 1; }
     static int init() {
         if (fail_init) return 1;
         return VC_Init();
@@ -107,42 +107,10 @@ struct CaptureDriver {
         VC_WriteBytes(buffer, sizeof buffer);
     }
 
-    static MDRIVER make_driver() {
-            MDRIVER d{};
-            d.Name = "kapu capture";
-            d.Version = "kapu capture 1";
-            d.HardVoiceLimit = 0;
-            d.SoftVoiceLimit = 255;
-            d.Alias = "kapucap";
-            d.IsPresent = is_present;
-            d.SampleLoad = VC_SampleLoad;
-            d.SampleUnload = VC_SampleUnload;
-            d.FreeSampleSpace = VC_SampleSpace;
-            d.RealSampleLength = VC_SampleLength;
-            d.Init = init;
-            d.Exit = exit_driver;
-            d.SetNumVoices = VC_SetNumVoices;
-            d.PlayStart = VC_PlayStart;
-            d.PlayStop = VC_PlayStop;
-            d.Update = update;
-            d.VoiceSetVolume = VC_VoiceSetVolume;
-            d.VoiceGetVolume = VC_VoiceGetVolume;
-            d.VoiceSetFrequency = VC_VoiceSetFrequency;
-            d.VoiceGetFrequency = VC_VoiceGetFrequency;
-            d.VoiceSetPanning = VC_VoiceSetPanning;
-            d.VoiceGetPanning = VC_VoiceGetPanning;
-            d.VoicePlay = VC_VoicePlay;
-            d.VoiceStop = VC_VoiceStop;
-            d.VoiceStopped = VC_VoiceStopped;
-            d.VoiceGetPosition = VC_VoiceGetPosition;
-            d.VoiceRealVolume = VC_VoiceRealVolume;
-            return d;
-    }
-
     // Registers the driver once, under the alias "kapucap", after the library's own, so that
     // the library's autodetection still finds its own drivers first.
     static void register_once() {
-        static MDRIVER driver = make_driver();
+        static MDRIVER driver = mikmod_software_driver("kapu capture", "kapucap", update, init, exit_driver);
         static const bool registered =
             (MikMod_RegisterAllDrivers(), MikMod_RegisterDriver(&driver), true);
         (void)registered;

@@ -7,6 +7,8 @@
 #include <cmath>
 #include <cstdio>
 
+#include "music/mikmod_driver.h"
+
 namespace {
 
 std::vector<int16_t>* sink = nullptr;
@@ -17,21 +19,12 @@ void capture_update() {
     if (sink) sink->insert(sink->end(), buffer, buffer + bytes / sizeof(int16_t));
 }
 
-BOOL capture_present() { return 1; }
-
 int capture_init() {
     md_mode |= DMODE_SOFT_MUSIC;
     return VC_Init();
 }
 
-// Field order of libmikmod 3.3's MDRIVER; the voice functions are the software mixer's.
-MDRIVER capture_driver = {
-    nullptr, "capture", "capture 1.0", 0, 255, "kapucapture", nullptr, nullptr,
-    capture_present, VC_SampleLoad, VC_SampleUnload, VC_SampleSpace, VC_SampleLength,
-    capture_init, VC_Exit, nullptr, VC_SetNumVoices, VC_PlayStart, VC_PlayStop, capture_update, nullptr,
-    VC_VoiceSetVolume, VC_VoiceGetVolume, VC_VoiceSetFrequency, VC_VoiceGetFrequency,
-    VC_VoiceSetPanning, VC_VoiceGetPanning, VC_VoicePlay, VC_VoiceStop, VC_VoiceStopped,
-    VC_VoiceGetPosition, VC_VoiceRealVolume};
+MDRIVER capture_driver = mikmod_software_driver("capture", "kapucapture", capture_update, capture_init);
 
 void register_once() {
     static bool done = false;

@@ -40,7 +40,7 @@ private:
     std::filesystem::path path_;
 };
 
-constexpr TuneRule first_rule = TuneRule::not_a_file, last_rule = TuneRule::loop_overrun;
+constexpr TuneRule first_rule = TuneRule::not_a_file, last_rule = TuneRule::amiga_finetune;
 
 }  // namespace
 
@@ -49,8 +49,7 @@ TEST(TuneCheck, AcceptsTheShippedTuneAsReadFromItsFile) {
     const TuneCheck check = tune_load(shipped_path.c_str(), &bytes);
     EXPECT_TRUE(check.ok()) << tune_check_text(check);
     EXPECT_EQ(bytes, read_bytes(shipped_path));
-    // Loops of 64 frames: the song's highest note (A-6, on the bass's relative note +36, as the
-    // check counts) steps 36 frames an output frame, more than a 32-frame loop allows.
+    // Its loops are of 64 frames or more: longer than the mixer's longest step.
     EXPECT_TRUE(tune_check(xmc::with_short_samples(bytes, 128)).ok());
     // libmikmod loads the tune without its last byte (the last sample's last frame reads as 0).
     EXPECT_TRUE(tune_check(std::span(bytes).first(bytes.size() - 1)).ok());

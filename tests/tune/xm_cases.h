@@ -61,8 +61,8 @@ inline Layout layout(const Bytes& f) {
     return l;
 }
 
-// Two channels; two 2-row patterns played 1, 0, 1; instrument 1 plays a looped 16-bit sample of
-// 4 frames with a 3-point volume envelope held at point 2, instrument 2 an 8-bit one of 3 frames.
+// Two channels; two 2-row patterns played 1, 0, 1; instrument 1 plays a 16-bit sample of 4
+// frames with a 3-point volume envelope held at point 2, instrument 2 an 8-bit one of 3 frames.
 // Pattern 1's last cell is a key off with effect 0xE (packed: 0x99 97 0x0E 0xC0).
 inline Bytes small_xm() {
     XmModule m;
@@ -86,7 +86,6 @@ inline Bytes small_xm() {
     tone.sustain = true;
     tone.fadeout = 0x300;
     tone.sample.frames = {0, 1000, -1000, 30000};
-    tone.sample.loop_length = 4;
     XmInstrument click;
     click.name = "click";
     click.sample.frames = {0, 100, -100};
@@ -180,6 +179,29 @@ inline void envelope_on_instrument_2(Bytes& f, uint8_t sustain) {
     f.at(I2 + 225) = 2;
     f.at(I2 + 227) = sustain;
     f.at(I2 + 233) = 3;
+}
+
+// Instrument 1's sample made `frames` long (zeros after its 4), with a loop of `type` (1 forward,
+// 2 ping-pong) over `length` frames from `start`. Moves everything after it: damage it last.
+inline void loop_1(Bytes& f, uint32_t frames, uint8_t type, uint32_t start, uint32_t length) {
+    insert(f, S1 + 48, (frames - 4) * 2, 0);
+    put32(f, S1, frames * 2);
+    put32(f, S1 + 4, start * 2);
+    put32(f, S1 + 8, length * 2);
+    f.at(S1 + 14) = static_cast<uint8_t>(0x10 | type);
+}
+
+// Row 1 of pattern 1: channel 0 gets Bxx (or D00), channel 1's key off D00 (or Bxx). Moves
+// everything after pattern 1 by 2 bytes.
+inline void jump_and_break(Bytes& f, uint8_t position, bool jump_first) {
+    const uint8_t jump[2] = {0x0B, position}, pattern_break[2] = {0x0D, 0};
+    const uint8_t* first = jump_first ? jump : pattern_break;
+    const uint8_t* second = jump_first ? pattern_break : jump;
+    f.at(P1 + 17) = second[0];
+    f.at(P1 + 18) = second[1];
+    f.at(P1 + 14) = 0x98;  // effect and parameter follow
+    f.insert(f.begin() + static_cast<long>(P1 + 15), first, first + 2);
+    put16(f, P1 + 7, 12);
 }
 
 struct Case {
@@ -316,30 +338,53 @@ inline std::vector<Case> cases() {
         {"loop over the last two points", R::none,
          [](Bytes& f) { f[I1 + 233] = 7; f[I1 + 228] = 1; f[I1 + 229] = 2; }},
 
-        // Loops against the mixer's step at the song's highest pitch (instrument 1 loops over
-        // all of its 4 frames; a 1-frame loop has to end 20 frames before the sample's end).
-        {"portamento up with a 4-frame loop", R::loop_overrun, [](Bytes& f) { f[P1 + 17] = 0x1; }},
-        {"portamento up to the top on a 4-frame loop", R::loop_overrun, [](Bytes& f) {
-             // Row 0 plays C-4 on instrument 1 with 1C0, row 1 slides on (100) to period 0: libmikmod's
-             // mixer then steps about 47 frames at a time through the 4-frame loop.
-             const uint8_t cells[13] = {49, 1, 0x50, 0x01, 0xC0, 0x80, 0x98, 0x01, 0x00, 0x99, 97, 0x0E, 0xC0};
-             erase(f, P1 + 9, 10);
-             f.insert(f.begin() + static_cast<long>(P1 + 9), cells, cells + 13);
-             put16(f, P1 + 7, 13);
-         }},
-        {"fine portamento up with a 4-frame loop", R::loop_overrun, [](Bytes& f) { f[P1 + 18] = 0x1F; }},
-        {"portamento down with a 4-frame loop", R::none, [](Bytes& f) { f[P1 + 17] = 0x2; }},
-        {"relative note +96 with a 4-frame loop", R::loop_overrun, [](Bytes& f) { f[S1 + 16] = 96; }},
-        {"relative note +48 with a 4-frame loop", R::none, [](Bytes& f) { f[S1 + 16] = 48; }},
-        {"relative note -48 on both samples", R::none, [](Bytes& f) { f[S1 + 16] = 0xD0; f[S2 + 16] = 0xD0; }},
-        {"portamento up with the loop off", R::none, [](Bytes& f) { f[P1 + 17] = 0x1; f[S1 + 14] = 0x10; }},
-        {"portamento up with an early 1-frame loop", R::none, [](Bytes& f) {
-             // 4 + 30 frames, looping over frame 0: the step never leaves the buffer.
-             insert(f, S1 + 48, 60, 0);
-             put32(f, S1, 68);
-             put32(f, S1 + 8, 2);
-             f[P1 + 17] = 0x1;
-         }},
+        // Loops against the mixer's longest step, 47.55 frames whatever the pitch: a loop of 47
+        // frames or fewer must end 28 frames before the sample's end, and a ping-pong one must
+        // also start at frame 48 or later (instrument 1's sample, of 4 frames or made longer).
+        {"forward loop over 4 frames", R::loop_overrun, [](Bytes& f) { loop_1(f, 4, 1, 0, 4); }},
+        {"ping-pong loop over 4 frames", R::loop_overrun, [](Bytes& f) { loop_1(f, 4, 2, 0, 4); }},
+        {"forward loop of 47 frames ending at the end", R::loop_overrun, [](Bytes& f) { loop_1(f, 48, 1, 1, 47); }},
+        {"forward loop of 48 frames ending at the end", R::none, [](Bytes& f) { loop_1(f, 48, 1, 0, 48); }},
+        {"1-frame loop 27 frames before the end", R::loop_overrun, [](Bytes& f) { loop_1(f, 34, 1, 6, 1); }},
+        {"1-frame loop 28 frames before the end", R::none, [](Bytes& f) { loop_1(f, 34, 1, 5, 1); }},
+        {"ping-pong 1-frame loop at frame 47", R::loop_overrun, [](Bytes& f) { loop_1(f, 100, 2, 47, 1); }},
+        {"ping-pong 1-frame loop at frame 48", R::none, [](Bytes& f) { loop_1(f, 100, 2, 48, 1); }},
+        {"ping-pong loop of 48 frames from frame 0", R::none, [](Bytes& f) { loop_1(f, 100, 2, 0, 48); }},
+        {"loop flag on an empty loop", R::none, [](Bytes& f) { loop_1(f, 4, 2, 2, 0); }},
+        // Offset 901 starts a note at frame 256: past the end of a ping-pong loop over frames
+        // 0..127, it bounces to just before frame 0 and reads there once.
+        {"offset bouncing before a ping-pong loop's start", R::loop_overrun,
+         [](Bytes& f) { loop_1(f, 300, 2, 0, 128); f[P1 + 17] = 0x9; f[P1 + 18] = 1; }},
+        {"the same loop without the offset", R::none, [](Bytes& f) { loop_1(f, 300, 2, 0, 128); }},
+        {"offset bouncing inside a ping-pong loop", R::none,
+         [](Bytes& f) { loop_1(f, 300, 2, 0, 100); f[P1 + 17] = 0x9; f[P1 + 18] = 1; }},
+        {"offset past a forward loop", R::none,
+         [](Bytes& f) { loop_1(f, 300, 1, 0, 128); f[P1 + 17] = 0x9; f[P1 + 18] = 1; }},
+
+        // Row 1 of pattern 1 (channel 1 keys off): a position jump and a pattern break. The
+        // order table holds the song length (3) + 1 entries.
+        {"jump to position 4, then a break", R::jump_past_the_end, [](Bytes& f) { jump_and_break(f, 4, true); }},
+        {"jump to position 3, then a break", R::none, [](Bytes& f) { jump_and_break(f, 3, true); }},
+        {"a break, then a jump to position 4", R::none, [](Bytes& f) { jump_and_break(f, 4, false); }},
+
+        // The Amiga table's last entry: a B with a finetune of +112 or more reads past it.
+        // Instrument 1 plays C-4, and note 1 (a C) before it; arpeggio 0B0 adds 11 semitones.
+        {"Amiga table, finetune +112, arpeggio to B", R::amiga_finetune,
+         [](Bytes& f) { put16(f, 74, 0); f[S1 + 13] = 112; f[P1 + 17] = 0x0; f[P1 + 18] = 0xB0; }},
+        {"Amiga table, finetune +111, arpeggio to B", R::none,
+         [](Bytes& f) { put16(f, 74, 0); f[S1 + 13] = 111; f[P1 + 17] = 0x0; f[P1 + 18] = 0xB0; }},
+        {"Amiga table, finetune +127, B-3", R::amiga_finetune,
+         [](Bytes& f) { put16(f, 74, 0); f[S1 + 13] = 127; f[P1 + 10] = 48; }},
+        {"Amiga table, finetune +127, relative note -1", R::amiga_finetune,
+         [](Bytes& f) { put16(f, 74, 0); f[S1 + 13] = 127; f[S1 + 16] = 0xFF; }},
+        {"Amiga table, finetune +127, C only", R::none, [](Bytes& f) { put16(f, 74, 0); f[S1 + 13] = 127; }},
+        {"linear table, finetune +127, B-3", R::none, [](Bytes& f) { f[S1 + 13] = 127; f[P1 + 10] = 48; }},
+        // A note in a cell without an instrument, on a channel that has named none, plays the
+        // first sample as it stands; with instrument 1 named, B-3 is raised to a C.
+        {"Amiga table, finetune +127, B-3 without an instrument", R::amiga_finetune,
+         [](Bytes& f) { put16(f, 74, 0); f[S1 + 13] = 127; f[S1 + 16] = 1; f[P1 + 10] = 48; f[P1 + 11] = 0; }},
+        {"Amiga table, finetune +127, B-3 on instrument 1 raised by 1", R::none,
+         [](Bytes& f) { put16(f, 74, 0); f[S1 + 13] = 127; f[S1 + 16] = 1; f[P1 + 10] = 48; }},
 
         // Sample data against the file.
         {"sample longer than the file", R::sample_past_end, [](Bytes& f) { put32(f, S1, 0x10000000); }},
