@@ -363,7 +363,7 @@ private:
                 const uint8_t type = f_.u8(*at + 14);
                 data_.push_back({f_.u32(*at), (type & sample_16_bit) != 0, instrument_, sample_});
                 loops_.push_back({*at, f_.u32(*at), f_.u32(*at + 4), f_.u32(*at + 8), (type & 3) != 0,
-                                  (type & 2) != 0, (type & SAMPLE_16_BIT) != 0,
+                                  (type & 2) != 0, (type & sample_16_bit) != 0,
                                   static_cast<int8_t>(f_.u8(*at + 13)), static_cast<int8_t>(f_.u8(*at + 16)),
                                   instrument_, sample_});
                 *at += sample_header_bytes;
