@@ -660,26 +660,6 @@ TEST(DemoRender, VideoNamesWithDashOrColonAreFileNames) {
     EXPECT_EQ(files, 11u + 3u) << "the data files and the three videos, nothing else";
 }
 
-// Two runs writing one WAV file: the file that stays is one of them, whole.
-TEST(DemoRender, RunsWritingOneFileLeaveOneWholeFile) {
-    kt::TempDir dir;
-    const std::string wav = dir.file("a.wav");
-    const auto start = [&](const char* frames, const char* name) {
-        return kt::start_child({render_args({"-n", frames, "--no-progress", "--wav", wav}),
-                                KAPU_DATA_DIR, dir.file(std::string(name) + ".out"), "", {}, {}});
-    };
-    const pid_t a = start("600", "a"), b = start("1200", "b");
-    ASSERT_GT(a, 0);
-    ASSERT_GT(b, 0);
-    const kt::ChildEnd end_a = kt::wait_child(a), end_b = kt::wait_child(b);
-    EXPECT_TRUE(end_a.exited && end_a.status == 0);
-    EXPECT_TRUE(end_b.exited && end_b.status == 0);
-    size_t frames = 0;
-    EXPECT_TRUE(whole_wav(wav, &frames));
-    EXPECT_TRUE(frames == 600 || frames == 1200) << frames;
-    EXPECT_EQ(dot_files(dir.path()), std::vector<std::string>{});
-}
-
 // A FIFO as an output is refused at once, whether a reader waits on it or not; waiting for a
 // reader would hold the run where no signal could end it.
 TEST(DemoRender, RefusesAFifoAsAnOutput) {
