@@ -39,7 +39,7 @@ target_compile_options(kapu_core PRIVATE -mbulk-memory)
 add_executable(kapu_web
   ${KAPU_WEB_DIR}/main.cpp
   ${KAPU_WEB_DIR}/pace.cpp
-  ${KAPU_WEB_DIR}/glibc_rand.cpp
+  ${PROJECT_SOURCE_DIR}/util/glibc_rand.cpp
   ${PROJECT_SOURCE_DIR}/front/native/pacer.cpp
   ${PROJECT_SOURCE_DIR}/screen/screen.cpp
   ${PROJECT_SOURCE_DIR}/screen/keyboard.cpp
@@ -49,7 +49,7 @@ target_link_libraries(kapu_web PRIVATE kapu_render kapu_core kapu_tune_check kap
 # compiles with clang, whose -Wconversion also flags sign changes, and the shared sources are
 # kept clean under the native compiler, where -Werror applies.
 set_source_files_properties(${KAPU_WEB_DIR}/main.cpp ${KAPU_WEB_DIR}/pace.cpp
-  ${KAPU_WEB_DIR}/glibc_rand.cpp ${PROJECT_SOURCE_DIR}/tests/web/unit_test.cpp
+  ${PROJECT_SOURCE_DIR}/util/glibc_rand.cpp ${PROJECT_SOURCE_DIR}/tests/web/unit_test.cpp
   PROPERTIES COMPILE_OPTIONS -Werror)
 
 # The data folder (the pictures and the tune, nothing else) at the root of the module's file
@@ -88,7 +88,7 @@ endforeach()
 add_executable(kapu_web_unit_tests
   ${PROJECT_SOURCE_DIR}/tests/web/unit_test.cpp
   ${KAPU_WEB_DIR}/pace.cpp
-  ${KAPU_WEB_DIR}/glibc_rand.cpp
+  ${PROJECT_SOURCE_DIR}/util/glibc_rand.cpp
   ${PROJECT_SOURCE_DIR}/front/native/pacer.cpp)
 target_include_directories(kapu_web_unit_tests PRIVATE ${PROJECT_SOURCE_DIR})
 target_link_libraries(kapu_web_unit_tests PRIVATE kapu_warnings)
