@@ -84,7 +84,9 @@ pid_t spawn(const std::vector<std::string>& args, int* feed) {
     posix_spawnattr_init(&attr);
     sigset_t defaults;
     sigemptyset(&defaults);
+#ifdef SIGPIPE  // not on Windows
     sigaddset(&defaults, SIGPIPE);  // ignored here, where a failed write is reported instead
+#endif
     posix_spawnattr_setsigdefault(&attr, &defaults);
     posix_spawnattr_setpgroup(&attr, 0);
     posix_spawnattr_setflags(&attr, static_cast<short>(POSIX_SPAWN_SETPGROUP | POSIX_SPAWN_SETSIGDEF));
@@ -407,7 +409,9 @@ int run(int argc, char** argv) {
     if (!render_check_outputs(options, &error)) return usage_error(error);
     if (!options.video_path.empty() && !ffmpeg_present())
         return usage_error("--video needs ffmpeg, which was not found on the PATH");
+#ifdef SIGPIPE  // not on Windows
     signal(SIGPIPE, SIG_IGN);  // a failed ffmpeg shows as a write error instead
+#endif
     catch_stop_signals();
 
     doing = "loading the pictures";

@@ -2,16 +2,17 @@
 # - util/win32/ before the system headers: the few POSIX calls the Windows C library lacks;
 # - SDL 1.2 and libmikmod from KAPU_WIN_PREFIX, through the .pc files scripts/windows.sh writes;
 # - the programs linked statically but for SDL.dll and Windows' own libraries, every file opened
-#   in binary mode (binmode.o), with glibc's rand() (util/glibc_rand.cpp) for the same stars.
+#   in binary mode (util/win32/binary_mode.cpp), with glibc's rand() (util/glibc_rand.cpp) for
+#   the same stars.
 include_directories(BEFORE SYSTEM ${CMAKE_CURRENT_LIST_DIR}/../../util/win32)
 set(ENV{PKG_CONFIG_LIBDIR} ${KAPU_WIN_PREFIX}/lib/pkgconfig)
-find_file(KAPU_WIN_BINMODE binmode.o PATHS /usr/${KAPU_WIN_TRIPLE}/lib NO_DEFAULT_PATH REQUIRED)
 
 function(kapu_windows_programs)
   foreach(program demo demo-window demo-render)
     if(TARGET ${program})
-      target_sources(${program} PRIVATE ${PROJECT_SOURCE_DIR}/util/glibc_rand.cpp)
-      target_link_options(${program} PRIVATE -static -mconsole ${KAPU_WIN_BINMODE})
+      target_sources(${program} PRIVATE ${PROJECT_SOURCE_DIR}/util/glibc_rand.cpp
+        ${PROJECT_SOURCE_DIR}/util/win32/binary_mode.cpp)
+      target_link_options(${program} PRIVATE -static -mconsole)
     endif()
   endforeach()
   # SDL.dll through its import library, named in full: -static would look for a static SDL.

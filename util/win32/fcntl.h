@@ -2,7 +2,7 @@
 // Windows build only (its include path puts this folder before the system's). Opening without
 // waiting and without a controlling terminal mean nothing there; closing on exec is Windows'
 // "not inherited"; fcntl() tells whether a descriptor is open and leaves the flags alone. Every
-// file opens in binary mode (the programs link binmode.o).
+// file opens in binary mode (util/win32/binary_mode.cpp).
 #pragma once
 #include_next <fcntl.h>
 
