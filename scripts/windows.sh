@@ -103,6 +103,7 @@ cmake -S "$root" -B "$build" -DCMAKE_TOOLCHAIN_FILE="$toolchain" -DKAPU_WIN_PREF
   -DCMAKE_BUILD_TYPE=RelWithDebInfo -DBUILD_TESTING=OFF -DKAPU_WERROR=ON >"$build/configure.log" ||
   { cat "$build/configure.log" >&2; exit 1; }
 cmake --build "$build" -j "$jobs" --target demo demo-window demo-render
+cp -p "$prefix/bin/SDL.dll" "$build/"  # beside the programs, where Windows looks for it
 echo "windows.sh: the programs are in $build/" >&2
 ((zip)) || exit 0
 

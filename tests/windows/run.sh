@@ -37,7 +37,7 @@ cmake --build "$native" -j "$(nproc)" --target demo-render kapu_wm_close >/dev/n
 # The end-to-end helpers: screenshots read as parts, keys held as a person would. DEMO is a
 # launcher of the Windows program under Wine, so start_demo and wait_exit see wine's status.
 source "$root/tests/e2e/lib.sh"
-WM_CLOSE=$native/kapu_wm_close
+WM_CLOSE=$native/tests/kapu_wm_close
 xvfb_pid=
 stop_all() {
   cleanup
@@ -68,7 +68,7 @@ export WINEDLLOVERRIDES="mscoree,mshtml="
 mkdir -p "$WINEPREFIX"
 # Wine's server, started before the programs with its output nowhere, so that each program
 # starts at once and nothing holds the caller's output open.
-wineserver -p >/dev/null 2>&1 </dev/null
+wineserver -p >/dev/null 2>&1 </dev/null || true  # one may run already
 wine cmd /c exit >/dev/null 2>&1 </dev/null || true
 trap 'stop_all; wineserver -k >/dev/null 2>&1 || true' EXIT
 
