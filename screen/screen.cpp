@@ -50,13 +50,14 @@ bool presents_enlarged(const SCREEN* screen) {
     return screen_surface->w != screen->width || screen_surface->h != screen->height;
 }
 
-// The frame enlarged to each pixel a scale x scale block, centred: every source row is widened
-// once, then copied to the rows below it. The border around it stays as the mode left it.
+// The frame enlarged by the largest whole factor the surface holds, each pixel a square block,
+// centred: every source row is widened once, then copied to the rows below it. The border
+// around it stays as the mode left it.
 void copy_enlarged(const IMG* image, SDL_Surface* surface) {
-    const int32_t scale = screen_scale > 1 ? screen_scale : 1;
+    const int32_t scale = std::min(surface->w / image->width, surface->h / image->height);
+    if (scale < 1) return;
     const int32_t w = image->width * scale;
     const int32_t h = image->height * scale;
-    if (w > surface->w || h > surface->h) return;
     if (SDL_LockSurface(surface) != 0) return;
     auto* top = static_cast<uint8_t*>(surface->pixels) +
                 static_cast<ptrdiff_t>((surface->h - h) / 2) * surface->pitch +
