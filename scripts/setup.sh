@@ -28,7 +28,7 @@ fi
 # With --windows also the Windows build and its tests under Wine (scripts/windows.sh,
 # tests/windows/): MinGW-w64, Wine, and what unpacks and patches Debian's source packages.
 if [[ "${1:-}" == --windows ]]; then
-  packages+=(g++-mingw-w64-x86-64 mingw-w64-tools wine wine64 patch xz-utils zip)
+  packages+=(g++-mingw-w64-x86-64 mingw-w64-tools wine wine64 patch xz-utils zip unzip)
 fi
 
 missing=()
