@@ -3,6 +3,7 @@
 
 #include <SDL.h>
 
+#include <algorithm>
 #include <cstddef>
 #include <cstdlib>
 #include <cstring>
@@ -12,6 +13,9 @@ SDL_Surface* screen_surface = nullptr;
 uint32_t     screen_flags = 0;
 uint32_t     screen_program_flags = SCREEN_FLAGS_WINDOW;
 int32_t      screen_doublebuf = 0;
+int32_t      screen_scale = 1;
+int32_t      screen_min_w = 0;
+int32_t      screen_min_h = 0;
 
 namespace {
 
@@ -29,12 +33,45 @@ bool can_present(const SCREEN* screen, const IMG* image, bool same_size) {
     return true;
 }
 
-// The image's words 0x00RRGGBB are the surface's pixels as they stand only on this layout.
-bool surface_matches_img(const SDL_Surface* surface) {
+// The pixel layout of the image's words, whatever the surface's size and row length.
+bool surface_has_img_layout(const SDL_Surface* surface) {
     const SDL_PixelFormat* f = surface->format;
     return f->BitsPerPixel == 32 && f->BytesPerPixel == 4 && f->Rmask == 0x00FF0000u &&
-           f->Gmask == 0x0000FF00u && f->Bmask == 0x000000FFu &&
-           surface->pitch == surface->w * 4;
+           f->Gmask == 0x0000FF00u && f->Bmask == 0x000000FFu;
+}
+
+// The image's words 0x00RRGGBB are the surface's pixels as they stand only on this layout.
+bool surface_matches_img(const SDL_Surface* surface) {
+    return surface_has_img_layout(surface) && surface->pitch == surface->w * 4;
+}
+
+// True when the surface is not the frame's size: frames are enlarged onto it (screen_scale).
+bool presents_enlarged(const SCREEN* screen) {
+    return screen_surface->w != screen->width || screen_surface->h != screen->height;
+}
+
+// The frame enlarged by the largest whole factor the surface holds, each pixel a square block,
+// centred: every source row is widened once, then copied to the rows below it. The border
+// around it stays as the mode left it.
+void copy_enlarged(const IMG* image, SDL_Surface* surface) {
+    const int32_t scale = std::min(surface->w / image->width, surface->h / image->height);
+    if (scale < 1) return;
+    const int32_t w = image->width * scale;
+    const int32_t h = image->height * scale;
+    if (SDL_LockSurface(surface) != 0) return;
+    auto* top = static_cast<uint8_t*>(surface->pixels) +
+                static_cast<ptrdiff_t>((surface->h - h) / 2) * surface->pitch +
+                static_cast<ptrdiff_t>((surface->w - w) / 2) * 4;
+    const uint32_t* from = image->pixels;
+    for (int32_t y = 0; y < image->height; ++y, from += image->width) {
+        auto* row = reinterpret_cast<uint32_t*>(top);
+        for (int32_t x = 0, to = 0; x < image->width; ++x)
+            for (int32_t k = 0; k < scale; ++k) row[to++] = from[x];
+        top += surface->pitch;
+        for (int32_t k = 1; k < scale; ++k, top += surface->pitch)
+            std::memcpy(top, row, static_cast<size_t>(w) * 4);
+    }
+    SDL_UnlockSurface(surface);
 }
 
 void present(SDL_Surface* surface) {
@@ -155,7 +192,9 @@ void SCREEN_set_mode(SCREEN* screen, int32_t w, int32_t h) {
         return;
     }
     if (screen_surface != nullptr) SDL_FreeSurface(screen_surface);
-    screen_surface = SDL_SetVideoMode(w, h, 0, screen_flags);
+    const int32_t scale = screen_scale > 1 ? screen_scale : 1;
+    screen_surface = SDL_SetVideoMode(std::max(w * scale, screen_min_w),
+                                      std::max(h * scale, screen_min_h), 0, screen_flags);
     if (screen_surface == nullptr) {
         SCREEN_error();
         return;
@@ -167,6 +206,8 @@ void SCREEN_set_mode(SCREEN* screen, int32_t w, int32_t h) {
         screen_instance->height = h;
     }
     screen_doublebuf = (screen_surface->flags & SDL_DOUBLEBUF) != 0 ? 1 : 0;
+    // The border of an enlarged frame starts black.
+    if (screen_surface->w != w || screen_surface->h != h) SDL_FillRect(screen_surface, nullptr, 0);
 }
 
 void SCREEN_set_icon(const IMG* icon) {
@@ -232,13 +273,19 @@ int32_t SCREEN_desktop_size(int32_t* w, int32_t* h) {
 }
 
 // The checks both block presentations share: true when the image may go to the surface as
-// it is; otherwise the frame has been refused, dropped for want of a surface, or converted.
+// it is; otherwise the frame has been refused, dropped for want of a surface, enlarged or
+// converted.
 static bool block_layout_or_convert(SCREEN* screen, const IMG* image) {
     if (!can_present(screen, image, true)) {
         SCREEN_error();
         return false;
     }
     if (screen_surface == nullptr) return false;
+    if (presents_enlarged(screen) && surface_has_img_layout(screen_surface)) {
+        copy_enlarged(image, screen_surface);
+        present(screen_surface);
+        return false;
+    }
     if (!surface_matches_img(screen_surface) || screen_surface->w != image->width ||
         screen_surface->h != image->height) {
         SCREEN_show_converted(screen, image);

@@ -26,6 +26,15 @@ extern SDL_Surface* screen_surface;    // null before the first mode, after a fa
 extern uint32_t     screen_flags;
 extern int32_t      screen_doublebuf;  // 1: frames reach the display by flip, 0: by update
 
+// For an SDL that does not scale by itself (the classic SDL 1.2 of the Windows build), set
+// before the mode: the surface opens `screen_scale` times the asked size, or at least
+// screen_min_w x screen_min_h (the desktop's size, full screen), and frames are shown on it
+// enlarged by the largest whole factor it holds, every pixel a square block, centred. The
+// SCREEN keeps the asked size. 1 and 0 x 0: the surface is the asked size.
+extern int32_t      screen_scale;
+extern int32_t      screen_min_w;
+extern int32_t      screen_min_h;
+
 // Life cycle: one SCREEN per process; a second SCREEN_new returns the first. Opens 256 x 256.
 [[nodiscard]] SCREEN* SCREEN_new();
 void SCREEN_free(SCREEN** screen);     // only the instance; its pointer is set to null
@@ -46,7 +55,9 @@ const char* SCREEN_driver();                 // SDL's name of the video driver i
 // else 0 and nothing written. Starts SDL's video when no mode has started it yet.
 int32_t SCREEN_desktop_size(int32_t* w, int32_t* h);
 
-// Presenting an image of the screen's size. SCREEN_show copies the pixels in one block when the
+// Presenting an image of the screen's size. On a surface larger than the screen's size (see
+// screen_scale), SCREEN_show and SCREEN_show_direct copy it enlarged when the surface is 32-bit
+// 0x00RRGGBB and convert it otherwise. Else SCREEN_show copies the pixels in one block when the
 // surface is 32-bit 0x00RRGGBB with rows 4 x width apart and converts them otherwise;
 // SCREEN_show_direct lends the pixels to the surface on that layout and converts otherwise;
 // SCREEN_show_converted always converts and shows the top-left part the two have in common.

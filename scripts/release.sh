@@ -6,6 +6,7 @@
 #                                     its index first, so that it plays while it downloads
 #   kapu4417-VERSION-partN.png        a picture of each part, as in the README
 #   kapu4417-VERSION-web.tar.gz       the browser build (build-web/site/), when there is one
+#   kapu4417-VERSION-win64.zip        the Windows build (scripts/windows.sh), when build-win/ has one
 #   SHA256SUMS
 # The video and the pictures are made by the package's own demo-render from its own data. Each
 # step prints a line; everything is written into a temporary folder that replaces dist/ only when
@@ -14,7 +15,7 @@ set -euo pipefail
 root=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
 cd "$root"
 
-steps=7
+steps=8
 step=0
 step_name=
 started=$SECONDS
@@ -82,6 +83,13 @@ if [[ -f "$root/build-web/site/index.html" ]]; then
         --transform "s,^site,$name-web," -cf - site | gzip -n -9 >"$stage/$name-web.tar.gz"
 else
     step "web bundle: skipped, there is no browser build (./scripts/web.sh --build-only makes one)"
+fi
+
+if [[ -f "$root/build-win/demo-window.exe" ]]; then
+    step "Windows zip $name-win64.zip (scripts/windows.sh)"
+    "$root/scripts/windows.sh" --dist "$stage" >"$work/windows.log" 2>&1 || { cat "$work/windows.log" >&2; exit 1; }
+else
+    step "Windows zip: skipped, there is no Windows build (./scripts/windows.sh makes one)"
 fi
 
 step "SHA256SUMS"

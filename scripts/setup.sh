@@ -25,6 +25,11 @@ if [[ "${1:-}" == --web ]]; then
   packages+=(emscripten chromium patch xz-utils)  # patch, xz: Debian's libmikmod source
   command -v npm >/dev/null || packages+=(npm)
 fi
+# With --windows also the Windows build and its tests under Wine (scripts/windows.sh,
+# tests/windows/): MinGW-w64, Wine, and what unpacks and patches Debian's source packages.
+if [[ "${1:-}" == --windows ]]; then
+  packages+=(g++-mingw-w64-x86-64 mingw-w64-tools wine wine64 patch xz-utils zip unzip)
+fi
 
 missing=()
 for p in "${packages[@]}"; do

@@ -5,8 +5,9 @@
 # libmikmod built with AddressSanitizer (scripts/mikmod-asan.sh). The sanitizer run leaves out
 # the end-to-end tests (label e2e), which run in real time on a virtual display and are covered
 # by the ordinary run, and valgrind's memcheck, which cannot run under a sanitizer. Between the
-# two, the web build is tested in Chromium (tests/web/run.sh).
-# KAPU_SKIP_ASAN=1 runs the ordinary build (and the web build) only.
+# two, the web build is tested in Chromium (tests/web/run.sh) and the Windows build under Wine
+# (tests/windows/run.sh).
+# KAPU_SKIP_ASAN=1 runs the ordinary build (and the web and Windows builds) only.
 set -euo pipefail
 root=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
 "$root/scripts/setup.sh"
@@ -19,6 +20,11 @@ ctest --test-dir "$root/build" --output-on-failure -j "$jobs"
 # The web build (build-web/) and its tests in Chromium, against the ordinary build's
 # demo-render; skipped, saying so, only where emscripten or Chromium cannot be installed.
 "$root/tests/web/run.sh"
+
+# The Windows build (build-win/, the zip in dist/) and its tests under Wine, against the
+# ordinary build's demo-render; skipped, saying so, only where MinGW-w64 or Wine cannot be
+# installed.
+"$root/tests/windows/run.sh"
 
 [[ "${KAPU_SKIP_ASAN:-0}" == 1 ]] && exit 0
 # demo-render and the tune tests link libmikmod built with AddressSanitizer from Debian's source,

@@ -29,22 +29,8 @@ jobs=$(nproc)
 sudo=()
 ((EUID == 0)) || sudo=(sudo)
 
-# apt-get source needs source entries; Debian 12 lists only binary ones. Adds the same archives
-# as sources, in a file of their own, unless some source entry exists already.
-ensure_source_entries() {
-  if grep -rqsE '^(Types:.*deb-src|deb-src )' /etc/apt/sources.list /etc/apt/sources.list.d/; then
-    return
-  fi
-  echo "web.sh: adding source entries for Debian's archives (for apt-get source)" >&2
-  if [[ -f /etc/apt/sources.list.d/debian.sources ]]; then
-    sed 's/^Types: deb$/Types: deb-src/' /etc/apt/sources.list.d/debian.sources |
-      "${sudo[@]}" tee /etc/apt/sources.list.d/kapu-web-src.sources >/dev/null
-  else
-    sed -n 's/^deb /deb-src /p' /etc/apt/sources.list |
-      "${sudo[@]}" tee /etc/apt/sources.list.d/kapu-web-src.list >/dev/null
-  fi
-  "${sudo[@]}" apt-get update -qq
-}
+# shellcheck source=scripts/debian-source.sh
+source "$root/scripts/debian-source.sh"
 
 # libmikmod for WebAssembly, with its SDL driver over the browser's SDL: Debian's source and
 # patches, built as a static library. Kept in the build folder; built again only when missing.
@@ -52,22 +38,8 @@ build_mikmod() {
   local mikmod=$build/mikmod
   [[ -f $mikmod/lib/libmikmod.a && -f $mikmod/include/mikmod.h ]] && return
   echo "web.sh: building libmikmod for WebAssembly from Debian's source package" >&2
-  ensure_source_entries
-  rm -rf "$mikmod" && mkdir -p "$mikmod/fetch" "$mikmod/src" "$mikmod/lib" "$mikmod/include"
-  if ! (cd "$mikmod/fetch" && apt-get source -qq --download-only libmikmod); then
-    # Entries added by someone else may not be fetched yet.
-    "${sudo[@]}" apt-get update -qq
-    (cd "$mikmod/fetch" && apt-get source -qq --download-only libmikmod)
-  fi
-  tar -xzf "$mikmod"/fetch/libmikmod_*.orig.tar.gz -C "$mikmod/src" --strip-components=1
-  tar -xJf "$mikmod"/fetch/libmikmod_*.debian.tar.xz -C "$mikmod/src"
-  local patch
-  if [[ -f $mikmod/src/debian/patches/series ]]; then
-    while read -r patch; do
-      [[ -z $patch || $patch == \#* ]] && continue
-      patch -s -p1 -d "$mikmod/src" <"$mikmod/src/debian/patches/$patch"
-    done <"$mikmod/src/debian/patches/series"
-  fi
+  rm -rf "$mikmod" && mkdir -p "$mikmod/lib" "$mikmod/include"
+  debian_source libmikmod "$mikmod/src"
   local sysroot
   sysroot=$(em-config CACHE)/sysroot
   # Only what the intro uses: the SDL driver (and the library's own no-sound and file drivers);

@@ -3,6 +3,12 @@
 // pace, reads the keys and feeds the music.
 #include "front/native/driver.h"
 
+#ifdef _WIN32
+#include <windows.h>
+#include <timeapi.h>
+#endif
+
+#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -30,6 +36,9 @@ bool display_missing() {
 }
 
 void release_platform() {
+#ifdef _WIN32
+    timeEndPeriod(1);
+#endif
     KEYBOARD_free(&keyboard);
     if (screen != nullptr) SCREEN_free(&screen);
 }
@@ -51,6 +60,28 @@ void no_display(const char* reason) {
 
 }  // namespace
 
+#ifdef _WIN32
+// Classic SDL 1.2 does not scale: the frame is enlarged here by the whole factor the compat
+// layer would choose. SDL12COMPAT_WINDOW_SCALING, a whole number, chooses it as on Linux.
+// Full screen keeps the desktop's size, with the largest factor that fits it.
+void demo_presentation(bool windowed) {
+    screen_program_flags = windowed ? SCREEN_FLAGS_WINDOW : SCREEN_FLAGS_FULLSCREEN;
+    DESKTOP desktop = window_work_area();
+    SCREEN_desktop_size(&desktop.display_w, &desktop.display_h);
+    if (!windowed) {
+        screen_scale = 1;
+        while (screen_w * (screen_scale + 1) <= desktop.display_w &&
+               screen_h * (screen_scale + 1) <= desktop.display_h)
+            ++screen_scale;
+        screen_min_w = desktop.display_w;
+        screen_min_h = desktop.display_h;
+        return;
+    }
+    const char* chosen = std::getenv("SDL12COMPAT_WINDOW_SCALING");
+    const int asked = chosen != nullptr ? std::atoi(chosen) : 0;
+    screen_scale = asked >= 1 ? std::min(asked, 16) : window_scale_for(desktop);
+}
+#else
 void demo_presentation(bool windowed) {
     screen_program_flags = windowed ? SCREEN_FLAGS_WINDOW : SCREEN_FLAGS_FULLSCREEN;
     // The window's class, read when the video starts: a desktop ties the window to the menu
@@ -64,6 +95,7 @@ void demo_presentation(bool windowed) {
         setenv("SDL12COMPAT_WINDOW_SCALING", std::to_string(window_scale_for(desktop)).c_str(), 1);
     }
 }
+#endif
 
 void demo_init() {
     // The pictures and the tune: the working directory's, else the installation's. A picture
@@ -77,6 +109,11 @@ void demo_init() {
         demo_report_missing("demo", missing, data.hint.c_str());
         give_up();
     }
+#ifdef _WIN32
+    // Windows wakes a sleeping thread on its timer tick, 15.6 ms unless asked for 1 ms: too
+    // coarse for a frame every 16.7 ms. Undone when the platform is released.
+    timeBeginPeriod(1);
+#endif
     screen = SCREEN_new();
     keyboard = KEYBOARD_new();
     SCREEN_set_mode(screen, screen_w, screen_h);

@@ -8,6 +8,8 @@
 #if KAPU_X11_WORK_AREA
 #include <X11/Xatom.h>
 #include <X11/Xlib.h>
+#elif defined(_WIN32)
+#include <windows.h>
 #endif
 
 #include "main/demo.h"
@@ -65,6 +67,17 @@ DESKTOP window_work_area() {
         area.work_h = static_cast<int32_t>(work[4 * desktop + 3]);
     }
     XCloseDisplay(display);
+    return area;
+}
+#elif defined(_WIN32)
+// The primary monitor without the taskbar, where Windows opens a new window.
+DESKTOP window_work_area() {
+    DESKTOP area{};
+    RECT work{};
+    if (SystemParametersInfoW(SPI_GETWORKAREA, 0, &work, 0)) {
+        area.work_w = static_cast<int32_t>(work.right - work.left);
+        area.work_h = static_cast<int32_t>(work.bottom - work.top);
+    }
     return area;
 }
 #else

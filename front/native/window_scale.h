@@ -24,6 +24,7 @@ struct DESKTOP {
 // display's size is unknown, 1 when even the smallest window does not fit.
 [[nodiscard]] int32_t window_scale_for(const DESKTOP& desktop);
 
-// The work area of the current desktop from the X display's root window (_NET_WORKAREA), or
-// zeros when there is no X display or no window manager publishing one.
+// The work area of the current desktop from the X display's root window (_NET_WORKAREA), on
+// Windows the primary monitor's without the taskbar; zeros when there is no X display or no
+// window manager publishing one.
 [[nodiscard]] DESKTOP window_work_area();

@@ -50,8 +50,11 @@ pid_t ffmpeg_spawn(const std::vector<std::string>& args, int* feed) {
     posix_spawnattr_init(&attr);
     sigset_t defaults;
     sigemptyset(&defaults);
-    // Ignored in demo-render, where a failed write is reported instead.
+    // Ignored in demo-render, where a failed write is reported instead (neither exists on
+    // Windows).
+#if defined(SIGPIPE) && defined(SIGXFSZ)
     for (const int sig : {SIGPIPE, SIGXFSZ}) sigaddset(&defaults, sig);
+#endif
     posix_spawnattr_setsigdefault(&attr, &defaults);
     posix_spawnattr_setpgroup(&attr, 0);
     posix_spawnattr_setflags(&attr, static_cast<short>(POSIX_SPAWN_SETPGROUP | POSIX_SPAWN_SETSIGDEF));

@@ -345,8 +345,12 @@ int run(int argc, char** argv) {
         return usage_error("--video needs ffmpeg, which was not found on the PATH");
     // A reader that left (ffmpeg, standard output's) and a file grown past the size limit show
     // as write errors instead, so that the outputs are still finished or removed.
+#ifdef SIGPIPE  // not on Windows
     signal(SIGPIPE, SIG_IGN);
+#endif
+#ifdef SIGXFSZ
     signal(SIGXFSZ, SIG_IGN);
+#endif
     catch_stop_signals();
 
     doing = "loading the pictures";

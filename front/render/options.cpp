@@ -75,14 +75,17 @@ Place place_of(const fs::path& p) {
     if (ec) place.normal = abs.lexically_normal();
     if (!place.normal.has_filename() && place.normal.has_relative_path())
         place.normal = place.normal.parent_path();
-    place.exists = stat(p.c_str(), &place.file) == 0;
+    place.exists = stat(p.string().c_str(), &place.file) == 0;
     return place;
 }
 
-// By identity where both exist (hard links, bind mounts too), else by normalised path.
+// By identity where both exist (hard links, bind mounts too), else by normalised path. Windows'
+// stat() gives no file numbers (st_ino is 0): there by path alone.
 bool same_place(const Place& a, const Place& b) {
+#ifndef _WIN32
     if (a.exists && b.exists)
         return a.file.st_dev == b.file.st_dev && a.file.st_ino == b.file.st_ino;
+#endif
     return a.normal == b.normal;
 }
 

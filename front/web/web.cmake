@@ -44,13 +44,13 @@ target_compile_options(kapu_core PRIVATE -mbulk-memory)
 add_executable(kapu_web
   ${KAPU_WEB_DIR}/main.cpp
   ${KAPU_WEB_DIR}/pace.cpp
-  ${KAPU_WEB_DIR}/glibc_rand.cpp)
+  ${PROJECT_SOURCE_DIR}/util/glibc_rand.cpp)
 target_link_libraries(kapu_web PRIVATE kapu_screen kapu_music kapu_warnings)
 # The warnings are errors in the web front end's own sources whatever KAPU_WERROR says: emscripten
 # compiles with clang, whose -Wconversion also flags sign changes, and the shared sources are
 # kept clean under the native compiler, where -Werror applies.
 set_source_files_properties(${KAPU_WEB_DIR}/main.cpp ${KAPU_WEB_DIR}/pace.cpp
-  ${KAPU_WEB_DIR}/glibc_rand.cpp ${PROJECT_SOURCE_DIR}/tests/web/unit_test.cpp
+  ${PROJECT_SOURCE_DIR}/util/glibc_rand.cpp ${PROJECT_SOURCE_DIR}/tests/web/unit_test.cpp
   PROPERTIES COMPILE_OPTIONS -Werror)
 
 # The data folder (the pictures and the tune, nothing else) at the root of the module's file
@@ -89,7 +89,7 @@ endforeach()
 add_executable(kapu_web_unit_tests
   ${PROJECT_SOURCE_DIR}/tests/web/unit_test.cpp
   ${KAPU_WEB_DIR}/pace.cpp
-  ${KAPU_WEB_DIR}/glibc_rand.cpp)
+  ${PROJECT_SOURCE_DIR}/util/glibc_rand.cpp)
 target_include_directories(kapu_web_unit_tests PRIVATE ${PROJECT_SOURCE_DIR})
 target_link_libraries(kapu_web_unit_tests PRIVATE kapu_core kapu_warnings)
 target_link_options(kapu_web_unit_tests PRIVATE -sENVIRONMENT=node -sWASM_ASYNC_COMPILATION=0)

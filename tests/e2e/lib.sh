@@ -137,16 +137,31 @@ part_of() {
 
 # goto_part WINDOW N: taps Space until the window shows part N. A tap shorter than a frame
 # can go unseen and a longer one can skip more than one part (the key is still down in the next
-# part's first frame), so the taps grow longer when the frames come slowly on a busy machine.
+# part's first frame), so the taps grow longer when the frames come slowly on a busy machine;
+# goto_holds lists them (the Windows tests under Wine go up to a second).
+goto_holds="0.035 0.035 0.05 0.05 0.08 0.08 0.12 0.12 0.2 0.2 0.3 0.3 0.5 0.5 0.8 0.8 1.2 1.2"
 goto_part() {
     local hold part
-    for hold in 0.035 0.035 0.05 0.05 0.08 0.08 0.12 0.12 0.2 0.2 0.3 0.3 0.5 0.5 0.8 0.8 1.2 1.2; do
+    for hold in $goto_holds; do
         part=$(part_of "$(shot "$1" goto)")
         [[ "$part" == "$2" ]] && return 0
         tap space "$hold"
         sleep 0.3
     done
     fail "part $2 never showed (last seen: $part)"
+}
+
+# wait_dark WINDOW: sets dark to the window's bright fraction once it is below 5 % (the fade
+# takes the picture to black in its first 128 frames and shows black for 128 more, so a dark
+# shot comes before the end however slowly the frames come); fails when it never is.
+wait_dark() {
+    local b=
+    for _ in $(seq 150); do
+        b=$(bright_fraction "$(shot "$1" fading)") || break
+        awk -v b="$b" 'BEGIN { exit !(b < 0.05) }' && { dark=$b; return 0; }
+        sleep 0.2
+    done
+    fail "not fading: bright fraction ${b:-unknown}"
 }
 
 # check_launchers DIR DATA DESKTOP: starts DIR/kapu4417-window and DIR/kapu4417 from /, expects

@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "support/support.h"
@@ -158,6 +159,34 @@ TEST(Screen, ShowCopiesTheImageOntoTheSurface) {
     fill_surface(screen_surface, 0x123456);
     SCREEN_show(screen, frame.get());
     EXPECT_EQ(first_mismatch(screen_surface, frame.get(), 320, 240), "");
+}
+
+// On an SDL that does not scale, the program asks for an enlarged presentation: the surface is
+// the frame times the scale, or larger, and every pixel becomes a block, centred on black.
+TEST(Screen, ShowEnlargesEachPixelToABlockCentredOnALargerSurface) {
+    screen_scale = 2;
+    screen_min_w = 700;
+    screen_min_h = 500;
+    SCREEN* screen = open_screen();
+    screen_scale = 1;
+    screen_min_w = screen_min_h = 0;
+    ASSERT_NE(screen_surface, nullptr);
+    EXPECT_EQ(screen_surface->w, 700);
+    EXPECT_EQ(screen_surface->h, 500);
+    EXPECT_EQ(screen->width, 320) << "the SCREEN keeps the frame's size";
+    EXPECT_EQ(screen->height, 240);
+    if (screen_surface->format->BitsPerPixel != 32 || screen_surface->format->Rmask != 0xFF0000u)
+        GTEST_SKIP() << "this display's surface is not 32-bit 0x00RRGGBB";
+    ImgPtr frame = test_picture(320, 240);
+    SCREEN_show(screen, frame.get());
+    const int32_t left = (700 - 640) / 2, top = (500 - 480) / 2;
+    for (int32_t y = 0; y < 480; y += 7)
+        for (int32_t x = 0; x < 640; x += 3)
+            ASSERT_EQ(surface_pixel(screen_surface, left + x, top + y),
+                      frame->pixels[(y / 2) * 320 + x / 2]) << x << ", " << y;
+    for (const auto& [x, y] : {std::pair{0, 0}, {left - 1, top}, {left, top - 1},
+                               {left + 640, top + 479}, {left + 639, top + 480}, {699, 499}})
+        EXPECT_EQ(surface_pixel(screen_surface, x, y), 0u) << "border at " << x << ", " << y;
 }
 
 TEST(Screen, ShowRefusesWrongImagesAndForeignScreens) {

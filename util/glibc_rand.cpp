@@ -1,11 +1,12 @@
-// front/web/glibc_rand.cpp: rand(), srand(), random() and srandom() for the web build, drawing
-// the same numbers as the GNU C library's, so that the starfield of part 2 (spawned from rand())
-// shows in the browser exactly the frames the native programs compose. The browser's C library
-// has a generator of its own; linking these replaces it.
+// util/glibc_rand.cpp: rand(), srand(), random() and srandom() drawing the same numbers as the
+// GNU C library's, for the builds whose C library has a generator of its own: the web build and
+// the Windows build. The starfield of part 2 is spawned from rand(), so with these linked the
+// browser and Windows show exactly the frames the Linux programs compose.
 //
 // The generator is glibc's default one: an additive feedback over 31 words seeded by a
 // Lehmer generator, with the first 310 outputs discarded. rand() and random() share its state,
-// as in glibc, where libmikmod's player also draws from random().
+// as in glibc, where libmikmod's player also draws from random() (from rand() where the C
+// library has no random(), as on Windows): one state, whichever the library calls.
 #include <array>
 #include <cstdint>
 #include <cstdlib>
@@ -60,6 +61,12 @@ Generator& generator() {
 }  // namespace
 
 extern "C" {
+
+#ifdef _WIN32
+// Windows' C library has neither; libmikmod, built for Windows to call random(), declares it.
+long random();
+void srandom(unsigned seed);
+#endif
 
 int rand() { return generator().next(); }
 void srand(unsigned seed) { generator().seed(seed); }
