@@ -45,8 +45,14 @@ void on_stop_signal(int sig) {
 // background job expects. Without SA_RESTART a signal ends whatever waits: an open that waits
 // for a reader fails, and a character of the echo that a full pipe cannot take is dropped;
 // writes into ffmpeg's pipe go on where they were cut short.
+#ifdef SIGHUP
+constexpr int stop_signals[] = {SIGINT, SIGTERM, SIGHUP, SIGQUIT};
+#else  // Windows knows only these two
+constexpr int stop_signals[] = {SIGINT, SIGTERM};
+#endif
+
 void catch_stop_signals() {
-    for (const int sig : {SIGINT, SIGTERM, SIGHUP, SIGQUIT}) {
+    for (const int sig : stop_signals) {
         struct sigaction old {};
         if (sigaction(sig, nullptr, &old) == 0 && old.sa_handler == SIG_IGN) continue;
         struct sigaction act {};
@@ -187,7 +193,7 @@ bool Outputs::open() {
     }
     if (!options_.video_path.empty()) {
         const std::string& video = options_.video_path;
-        if (!frames_file_.begin_scratch(video, "frames-", std::filesystem::path(video).extension(),
+        if (!frames_file_.begin_scratch(video, "frames-", std::filesystem::path(video).extension().string(),
                                         &error)) {
             fail(video, error);
             return false;

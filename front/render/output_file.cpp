@@ -20,7 +20,7 @@ namespace fs = std::filesystem;
 // What open(O_CREAT, 0666) would give: mkstemp makes its files 0600.
 mode_t new_file_mode() {
     static const mode_t mode = [] {
-        const mode_t mask = umask(0);
+        const mode_t mask = static_cast<mode_t>(umask(0));
         umask(mask);
         return static_cast<mode_t>(0666 & ~mask);
     }();
@@ -90,8 +90,11 @@ bool OutputFile::make_temporary(const std::string& beside, const std::string& ta
 
 bool OutputFile::commit(std::string* error) {
     if (!temporary_ || path_.empty()) return true;
-    if (std::rename(writing_.c_str(), path_.c_str()) != 0) {
-        *error = std::strerror(errno);
+    // Replaces what stands at the name, on Windows too, where the C library's rename will not.
+    std::error_code ec;
+    fs::rename(writing_, path_, ec);
+    if (ec) {
+        *error = ec.message();
         discard();
         return false;
     }

@@ -15,11 +15,10 @@ function(kapu_windows_programs)
       target_link_options(${program} PRIVATE -static -mconsole)
     endif()
   endforeach()
-  # SDL.dll through its import library, named in full: -static would look for a static SDL.
-  foreach(program demo demo-window)
-    if(TARGET ${program})
-      target_link_libraries(${program} PRIVATE ${KAPU_WIN_PREFIX}/lib/libSDL.dll.a winmm)
-    endif()
-  endforeach()
+  # SDL.dll through its import library, named in full: -static would look for a static SDL. On
+  # the platform library that calls it, so that it follows that library on the link line.
+  if(TARGET kapu_screen)
+    target_link_libraries(kapu_screen PUBLIC ${KAPU_WIN_PREFIX}/lib/libSDL.dll.a winmm)
+  endif()
 endfunction()
 cmake_language(DEFER DIRECTORY ${CMAKE_SOURCE_DIR} CALL kapu_windows_programs)
