@@ -68,10 +68,11 @@ changes="$work/kapu4417_${version}_${arch}.changes"
 
 say "lintian"
 # Every tag fails, down to the pedantic and experimental ones. Overrides, each with its reason,
-# are in debian/*.lintian-overrides, and shown.
+# are in debian/*.lintian-overrides and debian/source/lintian-overrides (not shown: lintian
+# counts a shown override as a tag).
 lintian_status=0
 lintian --fail-on error,warning,info,pedantic,experimental --info --display-info --pedantic \
-    --display-experimental --show-overrides "$changes" \
+    --display-experimental "$changes" \
     >"$work/lintian.raw" 2>&1 || lintian_status=$?
 # Its remark about running as root (as CI does) is left out.
 grep -v '^running with root privileges' "$work/lintian.raw" >"$work/lintian.txt" || true

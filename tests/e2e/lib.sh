@@ -9,7 +9,7 @@ x_pid=
 cleanup() {
     # The program ends before its display does.
     if [[ -n "$demo_pid" ]] && kill -0 "$demo_pid" 2>/dev/null; then
-        kill "$demo_pid"
+        kill "$demo_pid" 2>/dev/null || true  # it may have ended in between
         wait "$demo_pid" 2>/dev/null || true
     fi
     e2e_display_stop

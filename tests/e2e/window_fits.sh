@@ -47,7 +47,8 @@ check_case() {
 }
 
 wm_pid=
-trap '[[ -z "$wm_pid" ]] || kill "$wm_pid" 2>/dev/null; cleanup' EXIT
+# The window manager may have ended already: its kill may fail, and cleanup must still run.
+trap '[[ -z "$wm_pid" ]] || kill "$wm_pid" 2>/dev/null || true; cleanup' EXIT
 for case in "1024x768 2" "1366x768 2" "1920x1080 3" "1920x1080 1 1"; do
     # shellcheck disable=SC2086  # the case's words are the arguments
     check_case $case
