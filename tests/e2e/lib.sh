@@ -23,31 +23,17 @@ fail() {
     exit 1
 }
 
-# e2e_display [SIZE]: starts a virtual display of this test's own, SIZE pixels (1280x1024 by
-# default) at 24 bits, and points DISPLAY at it. Xvfb takes a display number that no server
-# holds, a closing one included (its lock stays until it has gone), and writes the number to the
-# -displayfd descriptor once it accepts connections: the test waits for that line, however long
-# the server takes on a busy machine, and fails only when the server ends without one.
+source "$(dirname "${BASH_SOURCE[0]}")/../support/x_display.sh"
+
+# e2e_display [SIZE]: starts a virtual display of this test's own (x_display_start) and points
+# DISPLAY at it.
 e2e_display() {
-    local number=
-    mkfifo "$work/displayfd"
-    Xvfb -displayfd 3 -screen 0 "${1:-1280x1024}x24" -nolisten tcp \
-        3>"$work/displayfd" >"$work/xvfb.txt" 2>&1 &
-    x_pid=$!
-    read -r number <"$work/displayfd" || true
-    rm -f "$work/displayfd"
-    [[ "$number" =~ ^[0-9]+$ ]] || fail "the virtual display did not start: $(cat "$work/xvfb.txt")"
-    export DISPLAY=":$number"
+    x_display_start "$work/xvfb.txt" "${1:-1280x1024}" ||
+        fail "the virtual display did not start: $(cat "$work/xvfb.txt")"
 }
 
 # e2e_display_stop: ends the virtual display and waits until its server has gone.
-e2e_display_stop() {
-    if [[ -n "$x_pid" ]]; then
-        kill "$x_pid" 2>/dev/null || true
-        wait "$x_pid" 2>/dev/null || true
-        x_pid=
-    fi
-}
+e2e_display_stop() { x_display_stop; }
 
 # Sound goes to SDL's dummy output unless the test says otherwise; no sound server is asked.
 export SDL_AUDIODRIVER="${SDL_AUDIODRIVER:-dummy}"
@@ -126,13 +112,14 @@ red_fraction() {
 }
 
 # part_of PICTURE: 1, 2 or 3 by what the picture shows, 0 when it looks like none of them.
-#   part 1: red bars at the left edge; part 2: mostly black with stars; part 3: plasma everywhere.
+#   part 1: red bars at the left edge (about half the picture is bright); part 2: mostly black
+#   with stars; part 3: plasma everywhere but under its dark logotype (about 80 % bright).
 part_of() {
     local bright red
     bright=$(bright_fraction "$1")
     red=$(red_fraction "$1")
     awk -v b="$bright" -v r="$red" 'BEGIN {
-        if (b > 0.8) print 3; else if (r > 0.05) print 1; else if (b < 0.4) print 2; else print 0 }'
+        if (r > 0.05) print 1; else if (b > 0.65) print 3; else if (b < 0.4) print 2; else print 0 }'
 }
 
 # goto_part WINDOW N: taps Space until the window shows part N. A tap shorter than a frame

@@ -8,20 +8,19 @@
 # Exit 77 (skipped) when there is no valgrind, Xvfb or xdotool.
 set -uo pipefail
 window=$1 data=$2 supp=$3 run_s=${4:-8}
-for tool in valgrind xvfb-run xdotool; do
+for tool in valgrind Xvfb xdotool; do
   command -v "$tool" >/dev/null || { echo "memcheck: $tool not found, skipped"; exit 77; }
 done
-if [[ -z ${KAPU_MEMCHECK_DISPLAY:-} ]]; then
-  export KAPU_MEMCHECK_DISPLAY=1
-  exec xvfb-run -a -s '-screen 0 1280x1024x24' "$BASH" "$0" "$@"
-fi
 work=$(mktemp -d "${TMPDIR:-/tmp}/kapu-memcheck.XXXXXX")
 pid=
 cleanup() {
   [[ -n $pid ]] && kill "$pid" 2>/dev/null
+  x_display_stop
   rm -rf "$work"
 }
 trap cleanup EXIT
+source "$(dirname "${BASH_SOURCE[0]}")/../support/x_display.sh"
+x_display_start "$work/xvfb.txt" || { echo "Xvfb did not start:"; cat "$work/xvfb.txt"; exit 1; }
 export SDL_VIDEODRIVER=x11 SDL_AUDIODRIVER=dummy PULSE_SERVER=unix:/nonexistent
 # SDL's own software renderer, at the demo's size: no GL driver (whose JIT makes memcheck crawl
 # and whose blocks would fill the report) and no scaling work per frame.

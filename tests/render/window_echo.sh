@@ -14,16 +14,18 @@ cleanup() {
   # Only the process group started below.
   [[ -n $pid ]] && kill -TERM -- "-$pid" 2>/dev/null
   [[ -n $pid ]] && wait "$pid" 2>/dev/null
+  x_display_stop
   rm -rf "$work"
 }
 trap cleanup EXIT
+source "$(dirname "${BASH_SOURCE[0]}")/../support/x_display.sh"
 
 (cd "$data" && "$render" -n 12000 >"$work/render.txt") || { echo "demo-render failed"; exit 1; }
 
 cd "$data" || exit 1
-if command -v xvfb-run >/dev/null; then
-  setsid env SDL_VIDEODRIVER=x11 xvfb-run -a -s "-screen 0 640x480x24" "$window" \
-    >"$work/window.txt" 2>"$work/window.err" &
+if command -v Xvfb >/dev/null; then
+  x_display_start "$work/xvfb.txt" 640x480 || { echo "Xvfb did not start:"; cat "$work/xvfb.txt"; exit 1; }
+  setsid env SDL_VIDEODRIVER=x11 "$window" >"$work/window.txt" 2>"$work/window.err" &
 else
   setsid "$window" >"$work/window.txt" 2>"$work/window.err" &
 fi

@@ -131,8 +131,8 @@ export function partOf(rgba, width = 320, height = 240) {
   }
   const brightFraction = bright / (width * height);
   const redFraction = red / (redColumns * height);
-  if (brightFraction > 0.8) return 3;
   if (redFraction > 0.05) return 1;
+  if (brightFraction > 0.65) return 3;
   if (brightFraction < 0.4) return 2;
   return 0;
 }
