@@ -187,7 +187,7 @@ inline int64_t head8(const uint32_t* d, int64_t n) {
 
 IMG_AVX2_FN inline __m256i holes8(__m256i s) { return _mm256_cmpeq_epi32(s, _mm256_setzero_si256()); }
 
-IMG_AVX2_FN [[gnu::always_inline]] inline void keyed_row_avx2(const uint32_t* s, uint32_t* d, int64_t n) {
+[[gnu::always_inline]] IMG_AVX2_FN inline void keyed_row_avx2(const uint32_t* s, uint32_t* d, int64_t n) {
     if (n < 32) {
         keyed_row_sse2(s, d, n);
         return;
@@ -229,7 +229,7 @@ IMG_AVX2_FN void and_avx2(const uint32_t* m, uint32_t* d, int64_t n) {
     and_sse2(m + i, d + i, n - i);
 }
 
-IMG_AVX2_FN [[gnu::always_inline]] inline void half_row_avx2(const uint32_t* s, uint32_t* d, int64_t n) {
+[[gnu::always_inline]] IMG_AVX2_FN inline void half_row_avx2(const uint32_t* s, uint32_t* d, int64_t n) {
     const __m256i low = _mm256_set1_epi32(static_cast<int32_t>(low7));
     int64_t i = head8(d, n);
     half_row_sse2(s, d, i);
