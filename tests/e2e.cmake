@@ -16,7 +16,7 @@ if(KAPU_PROGRAMS AND KAPU_XVFB AND KAPU_XDOTOOL AND KAPU_IMPORT AND X11_FOUND)
     RENDER=$<TARGET_FILE:demo-render>
     BUILD=${PROJECT_BINARY_DIR})
   foreach(name parts scroll_speed close_window missing_picture missing_tune no_sound_device
-               no_display install window_fits)
+               no_display install window_fits sole_client)
     add_test(NAME e2e.${name}
       COMMAND ${CMAKE_COMMAND} -E env ${KAPU_E2E_ENV} bash ${CMAKE_CURRENT_SOURCE_DIR}/e2e/${name}.sh)
     # One at a time: each runs the demo in real time and measures what it shows. The time limit

@@ -90,8 +90,15 @@ void demo_presentation(bool windowed) {
     setenv("SDL12COMPAT_SCALE_METHOD", "nearest", 0);
     setenv("SDL12COMPAT_SYNC_TO_VBLANK", "1", 0);
     if (windowed && std::getenv("SDL12COMPAT_WINDOW_SCALING") == nullptr) {
-        DESKTOP desktop = window_work_area();
+        // The video starts first, so that the display keeps a client of this program while the
+        // work area is read on a connection of its own: an X server resets when its last client
+        // leaves and drops one that connects meanwhile, which would fail the demo at random
+        // where it is the display's only program.
+        DESKTOP desktop{};
         SCREEN_desktop_size(&desktop.display_w, &desktop.display_h);
+        const DESKTOP work = window_work_area();
+        desktop.work_w = work.work_w;
+        desktop.work_h = work.work_h;
         setenv("SDL12COMPAT_WINDOW_SCALING", std::to_string(window_scale_for(desktop)).c_str(), 1);
     }
 }

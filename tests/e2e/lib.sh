@@ -25,10 +25,10 @@ fail() {
 
 source "$(dirname "${BASH_SOURCE[0]}")/../support/x_display.sh"
 
-# e2e_display [SIZE]: starts a virtual display of this test's own (x_display_start) and points
-# DISPLAY at it.
+# e2e_display [SIZE [XVFB-ARGUMENT...]]: starts a virtual display of this test's own
+# (x_display_start), its server's output in $work/xvfb.txt, and points DISPLAY at it.
 e2e_display() {
-    x_display_start "$work/xvfb.txt" "${1:-1280x1024}" ||
+    x_display_start "$work/xvfb.txt" "${1:-1280x1024}" "${@:2}" ||
         fail "the virtual display did not start: $(cat "$work/xvfb.txt")"
 }
 

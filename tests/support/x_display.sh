@@ -2,27 +2,27 @@
 # need one. Xvfb takes a display number that no server holds, a closing one included, and writes
 # it to the -displayfd descriptor once it accepts connections: the caller waits for that line,
 # however long the server takes on a busy machine, and fails only when the server ends without one.
+# The server never resets: by default an X server resets when its last client leaves and drops a
+# client that connects meanwhile, and the tests' own short-lived clients (xdotool, xprop, import)
+# come and go around the program under test.
 
-# x_display_start LOG [SIZE]: starts Xvfb at SIZE (1280x1024 by default, 24 bits), its output in
-# LOG; sets DISPLAY and x_display_pid. A client must then connect at once: a display that takes
-# none (a server starting on the same number at the same moment can unlink the socket file of
-# ours) is given up for a new server, three times at most. Status 1 when no display came.
+# x_display_start LOG [SIZE [XVFB-ARGUMENT...]]: starts Xvfb at SIZE (1280x1024 by default, 24
+# bits) with the further arguments, its output in LOG; sets DISPLAY and x_display_pid. Status 1
+# when the server ended without a display.
 x_display_start() {
-    local fifo number attempt
-    for attempt in 1 2 3; do
-        number=
-        fifo=$(mktemp -u "${TMPDIR:-/tmp}/kapu-displayfd.XXXXXX")
-        mkfifo "$fifo" || return 1
-        Xvfb -displayfd 3 -screen 0 "${2:-1280x1024}x24" -nolisten tcp 3>"$fifo" >"$1" 2>&1 &
-        x_display_pid=$!
-        read -r number <"$fifo" || true
-        rm -f "$fifo"
-        if [[ "$number" =~ ^[0-9]+$ ]] && xdpyinfo -display ":$number" >/dev/null 2>&1; then
-            export DISPLAY=":$number"
-            return 0
-        fi
-        x_display_stop
-    done
+    local log=$1 size=${2:-1280x1024} fifo number=
+    shift $(($# < 2 ? $# : 2))
+    fifo=$(mktemp -u "${TMPDIR:-/tmp}/kapu-displayfd.XXXXXX")
+    mkfifo "$fifo" || return 1
+    Xvfb -displayfd 3 -screen 0 "${size}x24" -nolisten tcp -noreset "$@" 3>"$fifo" >"$log" 2>&1 &
+    x_display_pid=$!
+    read -r number <"$fifo" || true
+    rm -f "$fifo"
+    if [[ "$number" =~ ^[0-9]+$ ]]; then
+        export DISPLAY=":$number"
+        return 0
+    fi
+    x_display_stop
     return 1
 }
 
