@@ -5,11 +5,13 @@ set -euo pipefail
 
 work=$(mktemp -d "${TMPDIR:-/tmp}/kapu-e2e-XXXXXX")
 demo_pid=
-x_pid=
 cleanup() {
-    # The program ends before its display does.
+    # The program ends before its display does. SIGTERM fades it out as Esc does; one still
+    # running 30 s later is stuck, and is killed so that the test ends with its report.
     if [[ -n "$demo_pid" ]] && kill -0 "$demo_pid" 2>/dev/null; then
         kill "$demo_pid" 2>/dev/null || true  # it may have ended in between
+        for _ in $(seq 300); do kill -0 "$demo_pid" 2>/dev/null || break; sleep 0.1; done
+        kill -KILL "$demo_pid" 2>/dev/null || true
         wait "$demo_pid" 2>/dev/null || true
     fi
     e2e_display_stop
@@ -20,7 +22,21 @@ trap cleanup EXIT
 fail() {
     echo "FAIL: $*" >&2
     for f in "$work"/stderr.txt; do [[ -f "$f" ]] && { echo "--- demo stderr:"; cat "$f"; } >&2; done
+    [[ -n "$demo_pid" ]] && kill -0 "$demo_pid" 2>/dev/null && stuck_report >&2
     exit 1
+}
+
+# stuck_report: where a program that is still running waits: each thread's kernel wait, whether
+# its display still answers, and the threads' stacks where gdb is at hand.
+stuck_report() {
+    local task
+    echo "--- the program is still running; its threads wait in:"
+    for task in /proc/"$demo_pid"/task/*; do
+        echo "$(cat "$task/comm" 2>/dev/null): $(cat "$task/wchan" 2>/dev/null)"
+    done
+    if timeout 10 xdpyinfo >/dev/null 2>&1; then echo "its display answers"; else echo "its display does not answer"; fi
+    command -v gdb >/dev/null || return 0
+    timeout 60 gdb -batch -p "$demo_pid" -ex 'thread apply all bt 12' 2>/dev/null | grep -E '^(Thread|#)' || true
 }
 
 source "$(dirname "${BASH_SOURCE[0]}")/../support/x_display.sh"
