@@ -2,18 +2,13 @@
 # demo started in a data folder, keys held as a person would, screenshots read back as numbers.
 # Sourced by each test; expects DEMO (the program), DATA (its data folder) and WM_CLOSE.
 set -euo pipefail
+source "$(dirname "${BASH_SOURCE[0]}")/../support/x_display.sh"
 
 work=$(mktemp -d "${TMPDIR:-/tmp}/kapu-e2e-XXXXXX")
 demo_pid=
 cleanup() {
-    # The program ends before its display does. SIGTERM fades it out as Esc does; one still
-    # running 30 s later is stuck, and is killed so that the test ends with its report.
-    if [[ -n "$demo_pid" ]] && kill -0 "$demo_pid" 2>/dev/null; then
-        kill "$demo_pid" 2>/dev/null || true  # it may have ended in between
-        for _ in $(seq 300); do kill -0 "$demo_pid" 2>/dev/null || break; sleep 0.1; done
-        kill -KILL "$demo_pid" 2>/dev/null || true
-        wait "$demo_pid" 2>/dev/null || true
-    fi
+    # The program ends before its display does (SIGTERM fades it out as Esc does).
+    [[ -z "$demo_pid" ]] || end_process "$demo_pid"
     e2e_display_stop
     rm -rf "$work"
 }
@@ -38,8 +33,6 @@ stuck_report() {
     command -v gdb >/dev/null || return 0
     timeout 60 gdb -batch -p "$demo_pid" -ex 'thread apply all bt 12' 2>/dev/null | grep -E '^(Thread|#)' || true
 }
-
-source "$(dirname "${BASH_SOURCE[0]}")/../support/x_display.sh"
 
 # e2e_display [SIZE [XVFB-ARGUMENT...]]: starts a virtual display of this test's own
 # (x_display_start), its server's output in $work/xvfb.txt, and points DISPLAY at it.

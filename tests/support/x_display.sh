@@ -29,8 +29,16 @@ x_display_start() {
 # x_display_stop: ends the display and waits until its server has gone.
 x_display_stop() {
     if [[ -n "${x_display_pid:-}" ]]; then
-        kill "$x_display_pid" 2>/dev/null || true
-        wait "$x_display_pid" 2>/dev/null || true
+        end_process "$x_display_pid"
         x_display_pid=
     fi
+}
+
+# end_process PID: asks this shell's child PID to end (SIGTERM) and waits for it; one still
+# running 30 s later is stuck, and is killed, so that a test still ends with its own report.
+end_process() {
+    kill "$1" 2>/dev/null || true  # it may have ended already
+    for _ in $(seq 300); do kill -0 "$1" 2>/dev/null || break; sleep 0.1; done
+    kill -KILL "$1" 2>/dev/null || true
+    wait "$1" 2>/dev/null || true
 }
