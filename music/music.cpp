@@ -13,6 +13,7 @@
 
 MODULE*     music = nullptr;
 const char* music_driver_alias = "sdl";
+void (*music_pause_output)() = nullptr;
 
 namespace {
 
@@ -22,6 +23,12 @@ std::vector<uint8_t> tune_bytes;
 // Updates mixed since the tune was last loaded: a tune that ends before its second update plays
 // as silence instead of being reloaded on every frame.
 int64_t updates_since_load = 0;
+
+// Keeps the device's thread out of the library before a call that shuts the output down while
+// holding the library's lock (see music_pause_output).
+void pause_output() {
+    if (music_pause_output != nullptr) music_pause_output();
+}
 
 // libmikmod's own error for the part of the module the check refused, so that a refused tune
 // reads like one the library refused itself.
@@ -96,7 +103,9 @@ void music_pump() {
     // Played to its end: load it again from the bytes read at start-up, now with up to 8
     // voices, and mix from the next frame. A tune that ended at once (no positions, or its end
     // in its first update) would only be loaded again on every other frame: like a tune that
-    // cannot be loaded any more, it silences the rest of the run without a message.
+    // cannot be loaded any more, it silences the rest of the run without a message. Player_Start
+    // resumes the output.
+    pause_output();
     Player_Stop();
     Player_Free(music);
     music = nullptr;
@@ -107,6 +116,7 @@ void music_pump() {
 }
 
 void music_stop() {
+    pause_output();
     if (music != nullptr) {
         Player_Stop();
         Player_Free(music);

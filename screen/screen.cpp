@@ -260,6 +260,15 @@ const char* SCREEN_driver() {
     return name;
 }
 
+void SCREEN_pause_audio() {
+    if (SDL_GetAudioStatus() == SDL_AUDIO_STOPPED) return;
+    SDL_PauseAudio(1);
+    // The callback runs under the audio lock: taking it waits for one under way to end, and
+    // every later one sees the pause.
+    SDL_LockAudio();
+    SDL_UnlockAudio();
+}
+
 int32_t SCREEN_desktop_size(int32_t* w, int32_t* h) {
     if (w == nullptr || h == nullptr) return 0;
     // The size is known only once the video has started, and SDL_SetVideoMode would start it

@@ -68,4 +68,9 @@ void SCREEN_show(SCREEN* screen, const IMG* image);
 void SCREEN_show_direct(SCREEN* screen, const IMG* image);
 void SCREEN_show_converted(SCREEN* screen, const IMG* image);
 
+// Sound: SDL's audio device, opened by the music's output driver, which mixes in the device's
+// callback. Pauses it until the driver plays again, and returns once no callback runs; nothing
+// when the device is not open.
+void SCREEN_pause_audio();
+
 void SCREEN_error();                   // silent

@@ -132,6 +132,7 @@ void demo_init() {
         give_up();
     }
     SCREEN_set_icon(letters[0]);  // the K
+    music_pause_output = SCREEN_pause_audio;
     music_start();
     demo_cycle.hooks = {
         .show = [](const IMG* frame, DemoStage) { SCREEN_show(screen, frame); },
