@@ -12,7 +12,6 @@
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
-#include <filesystem>
 #include <future>
 #include <thread>
 
@@ -66,18 +65,11 @@ extern "C" void SDL_PauseAudio(int pause_on) {
 
 namespace {
 
-namespace fs = std::filesystem;
-
 TEST(AudioLock, RestartAndShutdownNeverWaitOnTheSoundThread) {
-    if (!fs::exists(fs::path(KAPU_DATA_DIR) / demo_data_files[0]))
-        GTEST_SKIP() << "no shipped pictures yet";
-    kt::TempDir dir;
-    for (const char* name : demo_picture_files)
-        fs::copy_file(fs::path(KAPU_DATA_DIR) / name, dir.path() / name);
-    const auto tune = kt::tiny_xm(4, 32);  // ends 320 ms in, then starts again
-    dir.write(music_file, std::string(tune.begin(), tune.end()));
-    const fs::path saved = fs::current_path();
-    fs::current_path(dir.path());
+    if (!kt::shipped_pictures()) GTEST_SKIP() << "no shipped pictures yet";
+    const kt::TempDir dir;
+    kt::fill_data_folder(dir, kt::tiny_xm(4, 32));  // the tune ends 320 ms in, then starts again
+    const kt::InFolder in_data(dir.path());
     frame_pacer = pacer_make(100000);  // the fade without real-time waits
 
     // Two threads that wait on each other never return: only a bound can tell.
@@ -101,7 +93,6 @@ TEST(AudioLock, RestartAndShutdownNeverWaitOnTheSoundThread) {
         std::fflush(stdout);
         std::_Exit(1);
     }
-    fs::current_path(saved);
     EXPECT_GT(callbacks, 0);
     EXPECT_EQ(callbacks_paused, 0) << "the device's thread entered the library while paused";
 }

@@ -15,17 +15,11 @@ namespace {
 
 namespace fs = std::filesystem;
 
-bool shipped_pictures() { return fs::exists(fs::path(KAPU_DATA_DIR) / demo_data_files[0]); }
-
 // A working folder holding the shipped pictures, except `left_out`, and a short test tune.
 class DriverTest : public ::testing::Test {
 protected:
     void fill(const std::string& left_out = "") {
-        for (const char* name : demo_picture_files)
-            if (name != left_out)
-                fs::copy_file(fs::path(KAPU_DATA_DIR) / name, dir_.path() / name);
-        const auto tune = kt::tiny_xm(4, 64);
-        dir_.write(music_file, std::string(tune.begin(), tune.end()));
+        kt::fill_data_folder(dir_, kt::tiny_xm(4, 64), left_out);
         saved_dir_ = fs::current_path();
         fs::current_path(dir_.path());
     }
@@ -42,7 +36,7 @@ kt::ImgPtr last_frame;
 bool       canvas_unfaded_at_music_exit = false;
 
 TEST_F(DriverTest, ShutdownStopsTheMusicBeforeTheFadeAndReleasesEverything) {
-    if (!shipped_pictures()) GTEST_SKIP() << "no shipped pictures yet";
+    if (!kt::shipped_pictures()) GTEST_SKIP() << "no shipped pictures yet";
     fill();
     kt::CaptureDriver::register_once();
     kt::CaptureDriver::exits = 0;
@@ -74,7 +68,7 @@ TEST_F(DriverTest, ShutdownStopsTheMusicBeforeTheFadeAndReleasesEverything) {
 }
 
 TEST_F(DriverTest, FadeTakesTheFrameToBlack) {
-    if (!shipped_pictures()) GTEST_SKIP() << "no shipped pictures yet";
+    if (!kt::shipped_pictures()) GTEST_SKIP() << "no shipped pictures yet";
     fill();
     frame_pacer = pacer_make(100000);
     music_driver_alias = "kapucap";
@@ -88,7 +82,7 @@ TEST_F(DriverTest, FadeTakesTheFrameToBlack) {
 }
 
 TEST_F(DriverTest, MissingPictureEndsWithAMessageNamingFileAndFolder) {
-    if (!shipped_pictures()) GTEST_SKIP() << "no shipped pictures yet";
+    if (!kt::shipped_pictures()) GTEST_SKIP() << "no shipped pictures yet";
     GTEST_FLAG_SET(death_test_style, "threadsafe");
     for (const char* left_out : {demo_file(DemoFile::letter_k), demo_file(DemoFile::logotype1)}) {
         fill(left_out);

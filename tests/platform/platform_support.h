@@ -1,5 +1,6 @@
 // tests/platform/platform_support.h: what the tests over SDL and libmikmod share besides
-// support/support.h: a short generated tune and a libmikmod output driver that mixes on demand.
+// support/support.h: a short generated tune, a data folder for the programs, and a libmikmod
+// output driver that mixes on demand.
 #pragma once
 #include <mikmod.h>
 
@@ -10,6 +11,7 @@
 #include <unistd.h>
 #include <vector>
 
+#include "main/data_files.h"
 #include "music/mikmod_driver.h"
 #include "support/support.h"
 
@@ -116,5 +118,19 @@ struct CaptureDriver {
         (void)registered;
     }
 };
+
+// Whether the build's data folder holds the shipped pictures (they are made by the data tools).
+inline bool shipped_pictures() {
+    return std::filesystem::exists(std::filesystem::path(KAPU_DATA_DIR) / demo_data_files[0]);
+}
+
+// Fills `dir` as the programs' data folder: the shipped pictures but `left_out`, and `tune`.
+inline void fill_data_folder(const TempDir& dir, const std::vector<uint8_t>& tune,
+                             const std::string& left_out = "") {
+    for (const char* name : demo_picture_files)
+        if (name != left_out)
+            std::filesystem::copy_file(std::filesystem::path(KAPU_DATA_DIR) / name, dir.path() / name);
+    dir.write(demo_tune_file, std::string(tune.begin(), tune.end()));
+}
 
 }  // namespace kt
